@@ -1,0 +1,22 @@
+# libFuzzer targets: built only with clang in the address-sanitizer build.
+# Each fuzz/<name>.cpp becomes fuzz_<name>; its seeds live in fuzz/corpus/<name>.
+
+if (NOT DREMLOR_BUILD_FUZZERS)
+    return()
+endif()
+
+if (NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message (FATAL_ERROR "The fuzz targets need clang (libFuzzer)")
+endif()
+
+file (GLOB FUZZ_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/fuzz/*.cpp")
+foreach (source ${FUZZ_SOURCES})
+    get_filename_component (fuzz_name "${source}" NAME_WE)
+    add_executable (fuzz_${fuzz_name} "${source}")
+    target_compile_options (fuzz_${fuzz_name} PRIVATE -fsanitize=fuzzer)
+    target_link_options (fuzz_${fuzz_name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries (fuzz_${fuzz_name} PRIVATE dremlor_devicelink dremlor_warnings)
+    if (TARGET dremlor_skin)
+        target_link_libraries (fuzz_${fuzz_name} PRIVATE dremlor_skin)
+    endif()
+endforeach()

@@ -1,0 +1,56 @@
+# Compiles the JUCE modules the system uses once, into the static library
+# dremlor_juce that the app, the tests, the benchmarks and the fuzz targets link.
+# The thread-sanitizer build only runs device-link tests and leaves the GUI modules out.
+
+find_package (JUCE CONFIG REQUIRED)
+
+set (DREMLOR_JUCE_MODULES
+    juce::juce_core
+    juce::juce_events
+    juce::juce_data_structures
+    juce::juce_audio_basics
+    juce::juce_audio_devices)
+
+if (DREMLOR_SANITIZE STREQUAL "thread")
+    set (DREMLOR_HAS_GUI OFF)
+else()
+    set (DREMLOR_HAS_GUI ON)
+    list (APPEND DREMLOR_JUCE_MODULES
+        juce::juce_graphics
+        juce::juce_gui_basics
+        juce::juce_gui_extra)
+endif()
+
+add_library (dremlor_juce STATIC)
+
+target_link_libraries (dremlor_juce
+    PRIVATE
+        ${DREMLOR_JUCE_MODULES}
+    PUBLIC
+        juce::juce_recommended_config_flags)
+
+target_compile_definitions (dremlor_juce
+    PUBLIC
+        JUCE_WEB_BROWSER=0
+        JUCE_USE_CURL=1
+        JUCE_LOAD_CURL_SYMBOLS_LAZILY=0
+        JUCE_MODAL_LOOPS_PERMITTED=1
+        JUCE_DISPLAY_SPLASH_SCREEN=0
+        JUCE_USE_XRANDR=1
+        JUCE_USE_XINERAMA=1
+        JUCE_ALSA=1
+        JUCE_JACK=0
+        JUCE_STRICT_REFCOUNTEDPOINTER=1
+        DREMLOR_HAS_GUI=$<BOOL:${DREMLOR_HAS_GUI}>
+    INTERFACE
+        $<TARGET_PROPERTY:dremlor_juce,COMPILE_DEFINITIONS>)
+
+target_include_directories (dremlor_juce
+    INTERFACE
+        $<TARGET_PROPERTY:dremlor_juce,INCLUDE_DIRECTORIES>)
+
+set_target_properties (dremlor_juce PROPERTIES
+    POSITION_INDEPENDENT_CODE TRUE
+    VISIBILITY_INLINES_HIDDEN TRUE
+    C_VISIBILITY_PRESET hidden
+    CXX_VISIBILITY_PRESET hidden)

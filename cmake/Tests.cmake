@@ -1,0 +1,48 @@
+# GoogleTest binaries, one per subsystem, discovered by ctest. The shared helpers
+# (virtual units' data, modal-box answerer, clock) live in tests/support.
+
+enable_testing()
+find_package (GTest REQUIRED)
+include (GoogleTest)
+
+file (GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/support/*.cpp")
+add_library (dremlor_test_support STATIC ${TEST_SUPPORT_SOURCES})
+target_include_directories (dremlor_test_support PUBLIC "${CMAKE_SOURCE_DIR}/tests")
+target_link_libraries (dremlor_test_support
+    PUBLIC dremlor_devicelink GTest::gtest
+    PRIVATE dremlor_warnings)
+
+# dremlor_add_test_binary (name folder libraries...) builds every test source of
+# tests/<folder> into one binary and registers its cases with ctest.
+function (dremlor_add_test_binary name folder)
+    file (GLOB sources CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp")
+    if (NOT sources)
+        return()
+    endif()
+    add_executable (${name} ${sources})
+    target_link_libraries (${name} PRIVATE ${ARGN} dremlor_test_support GTest::gtest_main dremlor_warnings)
+    gtest_discover_tests (${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${folder}")
+endfunction()
+
+# GUI test helpers (modal-box answerer and the like) need the GUI modules.
+file (GLOB TEST_SUPPORT_GUI_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/support_gui/*.cpp")
+if (DREMLOR_HAS_GUI AND TEST_SUPPORT_GUI_SOURCES)
+    add_library (dremlor_test_support_gui STATIC ${TEST_SUPPORT_GUI_SOURCES})
+    target_link_libraries (dremlor_test_support_gui
+        PUBLIC dremlor_test_support
+        PRIVATE dremlor_warnings)
+endif()
+
+dremlor_add_test_binary (devicelink_tests devicelink dremlor_devicelink)
+
+if (TARGET dremlor_skin)
+    dremlor_add_test_binary (skin_tests skin dremlor_skin)
+endif()
+
+if (TARGET dremlor_update)
+    dremlor_add_test_binary (update_tests update dremlor_update)
+endif()
+
+if (TARGET dremlor_app)
+    dremlor_add_test_binary (app_tests app dremlor_app dremlor_test_support_gui)
+endif()

@@ -1,0 +1,1 @@
+int dremlorSupportProbe() { return 1; }

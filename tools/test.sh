@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the whole test suite:
+#   1. ASan+UBSan build (clang): device-link tests, then a bounded smoke run of every fuzz target;
+#   2. TSan build (clang): device-link tests;
+#   3. the normal build (g++): every test, GUI ones under Xvfb. Its ctest summary is the last line.
+# Exits non-zero on any failure.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${DREMLOR_BUILD_DIR:-$root/build}"
+jobs="$(nproc)"
+
+bash "$root/tools/setup.sh"
+
+configure ()
+{
+    local dir="$1"; shift
+    cmake -S "$root" -B "$dir" -G Ninja -Wno-dev "$@" > "$dir.configure.log" 2>&1 \
+        || { cat "$dir.configure.log"; return 1; }
+}
+
+mkdir -p "$build"
+
+echo "== ASan + UBSan build"
+configure "$build/asan" -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DDREMLOR_SANITIZE=address -DDREMLOR_BUILD_FUZZERS=ON
+cmake --build "$build/asan" -j "$jobs"
+(cd "$build/asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest -L devicelink -j "$jobs" --output-on-failure --timeout 300)
+
+echo "== Fuzz smoke runs"
+for fuzzer in "$build"/asan/bin/fuzz_*; do
+    [ -x "$fuzzer" ] || continue
+    name="$(basename "$fuzzer")"; name="${name#fuzz_}"
+    scratch="$build/asan/fuzz-scratch/$name"
+    mkdir -p "$scratch"
+    echo "-- $name"
+    "$fuzzer" "$scratch" "$root/fuzz/corpus/$name" -max_total_time=20 -timeout=10 -rss_limit_mb=4096 \
+        -print_final_stats=0 > "$scratch.log" 2>&1 || { tail -50 "$scratch.log"; exit 1; }
+    grep -E '^(#[0-9]+.*DONE|Done)' "$scratch.log" | tail -1 || true
+done
+
+echo "== TSan build"
+configure "$build/tsan" -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DDREMLOR_SANITIZE=thread
+cmake --build "$build/tsan" -j "$jobs"
+(cd "$build/tsan" && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest -L devicelink -j "$jobs" --output-on-failure --timeout 300)
+
+echo "== Normal build"
+configure "$build/main" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build/main" -j "$jobs"
+cd "$build/main"
+exec xvfb-run -a -s "-screen 0 1280x1024x24" ctest -j "$jobs" --output-on-failure --timeout 600
