@@ -9,6 +9,14 @@ if (NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message (FATAL_ERROR "The fuzz targets need clang (libFuzzer)")
 endif()
 
+# The libraries under test carry coverage counters too, so that the fuzzer is
+# guided by the parsers' branches and not only by the harness's own.
+foreach (library dremlor_devicelink dremlor_skin)
+    if (TARGET ${library})
+        target_compile_options (${library} PRIVATE -fsanitize=fuzzer-no-link)
+    endif()
+endforeach()
+
 file (GLOB FUZZ_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/fuzz/*.cpp")
 foreach (source ${FUZZ_SOURCES})
     get_filename_component (fuzz_name "${source}" NAME_WE)

@@ -21,13 +21,17 @@ else()
         juce::juce_gui_extra)
 endif()
 
+# JUCE's URL streams use libcurl, linked directly (not loaded lazily).
+find_package (CURL REQUIRED)
+
 add_library (dremlor_juce STATIC)
 
 target_link_libraries (dremlor_juce
     PRIVATE
         ${DREMLOR_JUCE_MODULES}
     PUBLIC
-        juce::juce_recommended_config_flags)
+        juce::juce_recommended_config_flags
+        CURL::libcurl)
 
 target_compile_definitions (dremlor_juce
     PUBLIC

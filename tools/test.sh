@@ -51,4 +51,4 @@ echo "== Normal build"
 configure "$build/main" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build/main" -j "$jobs"
 cd "$build/main"
-exec xvfb-run -a -s "-screen 0 1280x1024x24" ctest -j "$jobs" --output-on-failure --timeout 600
+exec bash "$root/tools/xvfb-session.sh" ctest -j "$jobs" --output-on-failure --timeout 600

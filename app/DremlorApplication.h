@@ -1,0 +1,63 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <memory>
+
+class InstanceMessenger;
+class MainAppWindow;
+class VASMidiProcessing;
+class VirtualMidiEnvironment;
+
+//==============================================================================
+/**
+    The program's application object: the framework creates it through the factory
+    in Main.cpp, asks it for its name and version, has it build the main window, and
+    tears everything down through it.
+
+    It owns the MIDI processing singleton for the whole run (fetched in the
+    constructor, deleted in the destructor) and, when DREMLOR_VIRTUAL_MIDI names
+    emulated units, the virtual MIDI environment they live in. Only one instance of
+    the program runs; a second start is refused and reported to the running one.
+*/
+class DremlorApplication  : public juce::JUCEApplication
+{
+public:
+    DremlorApplication();
+    ~DremlorApplication() override;
+
+    //==============================================================================
+    /** "Vornhalt Audio Systems - Dremlor MIDI Utility": the window title and the
+        name of the single-instance lock.
+    */
+    static juce::String applicationName();
+
+    const juce::String getApplicationName() override;
+
+    /** "1.0.0": what the framework is told; the dialog and the update check use 2.0.2. */
+    const juce::String getApplicationVersion() override;
+
+    bool moreThanOneInstanceAllowed() override;
+    void initialise (const juce::String& commandLine) override;
+    void shutdown() override;
+    void anotherInstanceStarted (const juce::String& commandLine) override;
+    void systemRequestedQuit() override;
+
+    //==============================================================================
+    /** The main window; null before initialise and after shutdown. */
+    MainAppWindow* getMainWindow() const noexcept      { return mainWindow.get(); }
+
+    /** The notice shown when another instance was started. */
+    static juce::String getAnotherInstanceMessage();
+
+private:
+    //==============================================================================
+    std::unique_ptr<VirtualMidiEnvironment> virtualMidi;
+    std::unique_ptr<InstanceMessenger> instanceMessenger;
+    bool initialised = false;
+
+    std::unique_ptr<MainAppWindow> mainWindow;
+    VASMidiProcessing* processing = nullptr;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DremlorApplication)
+};

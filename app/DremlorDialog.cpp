@@ -1,0 +1,317 @@
+#include "app/DremlorDialog.h"
+
+#include "app/HelpLinks.h"
+#include "devicelink/VASMidiProcessing.h"
+#include "skin/SkinManager.h"
+#include "skin/VASLabelComponent.h"
+
+//==============================================================================
+DremlorDialog::DremlorDialog()
+{
+    openWebPage = [] (const juce::URL& url) { url.launchInDefaultBrowser(); };
+    dumpImage.init();
+
+    loadSettings();
+    setOpaque (true);
+
+    processing = VASMidiProcessing::getInstance();
+
+    if (processing != nullptr)
+        progressMirror.setSource ([this] { return processing->getSender().getProgress(); });
+
+    createComponents();
+
+    // Every key that reaches the dialog is swallowed, also those of its children.
+    addKeyListener (this);
+
+    startTimer (eyesTimer, 1000);
+    startTimer (watchdogTimer, 1000);
+
+    setBounds (getX(), getY(), 800, 553);
+}
+
+DremlorDialog::~DremlorDialog()
+{
+    stopTimer (eyesTimer);
+    stopTimer (watchdogTimer);
+
+    if (! settings.saveIfNeeded())
+        showMessage ("Preferences could not be saved.");
+
+    clearReceiveCollector();
+
+    // A query that was given up on may still be with the processing thread, which
+    // ends it within its time-out; one that never left the queue of a stopped
+    // thread stays there unread, as only this dialog restarts the thread.
+    if (processing != nullptr)
+    {
+        const auto start = juce::Time::getMillisecondCounter();
+
+        while (! retiredTransactions.empty() && processing->isThreadRunning()
+               && juce::Time::getMillisecondCounter() - start < 2500)
+        {
+            juce::Thread::sleep (1);
+            releaseRetiredTransactions();
+        }
+
+        if (! retiredTransactions.empty())
+        {
+            processing->stopThread (5000);
+            processing->clearReadyFlags();
+        }
+    }
+
+    retiredTransactions.clear();
+
+    // The bar reads the mirror's value, which is a member declared after it.
+    progressBar.reset();
+    progressMirror.setSource ({});
+    removeKeyListener (this);
+
+    // The widgets go last first, as they were stacked.
+    for (int i = getNumChildComponents(); --i >= 0;)
+        removeChildComponent (i);
+}
+
+//==============================================================================
+juce::String DremlorDialog::getVersionText()
+{
+    return "Dremlor MIDI Utility Version" + juce::String::formatted (" %d.%d.%d", 2, 0, 2);
+}
+
+void DremlorDialog::showMessage (const juce::String& text, juce::MessageBoxIconType icon)
+{
+    juce::AlertWindow::showMessageBox (icon, "Dremlor", text, "OK", nullptr);
+}
+
+void DremlorDialog::loadSettings()
+{
+    settings.load();
+}
+
+void DremlorDialog::saveReceiveDir (const juce::File& folder)
+{
+    settings.saveReceiveDir (folder);
+}
+
+//==============================================================================
+void DremlorDialog::paint (juce::Graphics& g)
+{
+    const auto& background = receivePageActive ? receiveBackground : sendBackground;
+    g.drawImageAt (background, 0, 0);
+}
+
+bool DremlorDialog::keyPressed (const juce::KeyPress&, juce::Component*)
+{
+    return true;
+}
+
+bool DremlorDialog::keyPressed (const juce::KeyPress&)
+{
+    return true;
+}
+
+//==============================================================================
+bool DremlorDialog::isInterestedInFileDrag (const juce::StringArray&)
+{
+    return true;
+}
+
+bool DremlorDialog::portsFitDevice() const
+{
+    if (isKorrina (device))
+        return inputPortOpen && outputPortOpen;
+
+    if (isStompra (device) || device == DeviceModels::bootRom)
+        return outputPortOpen;
+
+    return false;
+}
+
+bool DremlorDialog::acceptsDropAt (int x, int y) const
+{
+    return sendPageActive && ! receivePageActive && portsFitDevice() && dropArea.contains (x, y);
+}
+
+void DremlorDialog::filesDropped (const juce::StringArray&, int, int)
+{
+    // A dropped file is loaded by the send workflow, which takes it only where
+    // acceptsDropAt allows; until that workflow is in place a drop changes nothing.
+}
+
+//==============================================================================
+void DremlorDialog::timerCallback (int timerID)
+{
+    if (timerID == eyesTimer)
+    {
+        stopTimer (eyesTimer);
+        zindleEyes->setVisible (false);
+    }
+    else if (timerID == watchdogTimer)
+    {
+        releaseRetiredTransactions();
+        checkConnection();
+    }
+}
+
+void DremlorDialog::sliderValueChanged (juce::Slider* slider)
+{
+    if (slider != bufferDelaySlider.get())
+        return;
+
+    bufferDelayMs = (int) bufferDelaySlider->getValue();
+
+    if (processing != nullptr)
+        processing->getSender().setInterval ((juce::uint32) bufferDelayMs);
+}
+
+//==============================================================================
+void DremlorDialog::buttonClicked (juce::Button* button)
+{
+    if (button == receiveTabButton.get())
+        showReceivePage();
+    else if (button == sendTabButton.get())
+        showSendPage();
+    else if (button == browseButton.get() && ! transferStarting && receivePageActive)
+        browseForReceiveFolder();
+    else if (button == cancelButton.get())
+        cancelPressed();
+    else if (button == documentButton.get())
+        openWebPage (HelpLinks::documentation());
+    else if (button == videoButton.get())
+        openWebPage (HelpLinks::video());
+    else if (button == supportButton.get())
+        openWebPage (HelpLinks::support());
+    else if (button == forumButton.get())
+        openWebPage (HelpLinks::forum());
+}
+
+void DremlorDialog::browseForReceiveFolder()
+{
+    juce::FileChooser chooser ("Choose save location", settings.getReceiveFolder(), "*.syx");
+
+    if (chooser.browseForDirectory())
+        receiveFolderChosenFromChooser (chooser.getResult());
+}
+
+void DremlorDialog::receiveFolderChosenFromChooser (const juce::File& folder)
+{
+    backupFolder = folder;
+    saveReceiveDir (folder);
+    receiveFolderChosen = true;
+
+    fileField->setText (folder.getFullPathName(), juce::dontSendNotification);
+    fileSelectedLabel->setText (folder.getFullPathName(), juce::dontSendNotification);
+    check2->setVisible (true);
+    updateStepControls();
+}
+
+void DremlorDialog::cancelPressed()
+{
+    if (processing != nullptr)
+    {
+        auto& sender = processing->getSender();
+
+        if (sender.getState() == SendState::running && ! sender.cancel())
+            showMessage ("Transfer could not be canceled.");
+    }
+
+    // Ends a backup of all user cabs after the cab being received.
+    if (receiveType == 9)
+        stopAllCabs = true;
+}
+
+//==============================================================================
+void DremlorDialog::showReceivePage()   { switchPage (true); }
+void DremlorDialog::showSendPage()      { switchPage (false); }
+
+void DremlorDialog::switchPage (bool toReceivePage)
+{
+    sendPageActive = ! toReceivePage;
+    receivePageActive = toReceivePage;
+
+    receiveTabButton->setVisible (! toReceivePage);
+    receiveTabFocus->setVisible (toReceivePage);
+    sendTabButton->setVisible (toReceivePage);
+    sendTabFocus->setVisible (! toReceivePage);
+
+    // A Stompra uses only one port per page, a different one on each.
+    if (isStompra (device))
+    {
+        closeInputPort();
+        closeOutputPort();
+        updateStepControls();
+    }
+
+    if (toReceivePage)
+    {
+        // The Boot ROM takes files only; it has nothing to back up.
+        if (device == DeviceModels::bootRom)
+        {
+            deviceLabel->setText ("Select Device", juce::dontSendNotification);
+            deviceCheck->setVisible (false);
+            device = DeviceModels::choiceReset;
+            deviceChosen = false;
+            closePorts();
+            updateStepControls();
+        }
+
+        setBufferDelayEnabled (false);
+        firmwareTextLabel->setVisible (false);
+        firmwareDownloadLabel->setVisible (false);
+
+        if (receiveFolderChosen)
+        {
+            fileField->setText (backupFolder.getFullPathName(), juce::dontSendNotification);
+            fileSelectedLabel->setText (backupFolder.getFullPathName(), juce::dontSendNotification);
+            check2->setVisible (true);
+            receiveBeginLabel->setVisible (true);
+        }
+        else
+        {
+            fileField->clear();
+            fileSelectedLabel->setText ({}, juce::dontSendNotification);
+            check2->setVisible (false);
+
+            if (deviceChosen)
+                receiveBrowseLabel->setVisible (true);
+        }
+    }
+    else
+    {
+        receiveBrowseLabel->setVisible (false);
+        receiveBeginLabel->setVisible (false);
+
+        if (fileChosen)
+        {
+            fileField->setText (sendFile.getFullPathName(), juce::dontSendNotification);
+            fileSelectedLabel->setText (sendFile.getFileName(), juce::dontSendNotification);
+            check2->setVisible (true);
+        }
+        else
+        {
+            fileField->clear();
+            fileSelectedLabel->setText ({}, juce::dontSendNotification);
+            check2->setVisible (false);
+
+            if (deviceChosen && inputPortOpen && outputPortOpen)
+            {
+                firmwareTextLabel->setVisible (true);
+                firmwareDownloadLabel->setVisible (true);
+            }
+        }
+    }
+
+    repaint();
+}
+
+//==============================================================================
+bool DremlorDialog::isKorrina (DeviceModel model) noexcept
+{
+    return model == DeviceModels::korrina || model == DeviceModels::korrinaGrand;
+}
+
+bool DremlorDialog::isStompra (DeviceModel model) noexcept
+{
+    return model == DeviceModels::stompraClassic || model == DeviceModels::stompraNeo;
+}

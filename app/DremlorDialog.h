@@ -1,0 +1,288 @@
+#pragma once
+
+#include "app/DremlorSettings.h"
+#include "app/ProgressMirror.h"
+#include "devicelink/DumpImage.h"
+#include "devicelink/SysExMessage.h"
+#include "devicelink/SysExTransaction.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class VASMidiProcessing;
+class SkinManager;
+class VASLabelComponent;
+
+//==============================================================================
+/**
+    The 800 x 553 main dialog that fills the main window: the state of the whole
+    workflow (chosen device, open ports, chosen file or backup folder, shown page)
+    and every widget of the main page.
+
+    The class is split across files by concern:
+      - DremlorDialog.cpp: construction and destruction, timers, painting, keys,
+        dropped files, the button dispatcher and the page switch;
+      - DremlorDialogLayout.cpp: the widgets (createComponents);
+      - DremlorDialogPorts.cpp: port menus, opening and closing ports, the
+        connection watchdog and the device queries;
+      - DremlorDialogDevice.cpp: the device and bank menus, the buffer delay, the
+        click areas and the step controls.
+
+    Exactly one exists, owned by MainAppWindow. Everything runs on the message thread.
+*/
+class DremlorDialog  : public juce::Component,
+                       public juce::Button::Listener,
+                       public juce::TextEditor::Listener,
+                       public juce::Slider::Listener,
+                       public juce::KeyListener,
+                       public juce::MultiTimer,
+                       public juce::FileDragAndDropTarget
+{
+public:
+    DremlorDialog();
+    ~DremlorDialog() override;
+
+    //==============================================================================
+    /** "Dremlor MIDI Utility Version 2.0.2": the text of the version label. */
+    static juce::String getVersionText();
+
+    /** Shows a modal message box titled "Dremlor" with the one button "OK". */
+    static void showMessage (const juce::String& text,
+                             juce::MessageBoxIconType icon = juce::MessageBoxIconType::WarningIcon);
+
+    //==============================================================================
+    /** @internal framework callbacks */
+    void paint (juce::Graphics&) override;
+    void buttonClicked (juce::Button*) override;
+    void sliderValueChanged (juce::Slider*) override;
+    bool keyPressed (const juce::KeyPress&, juce::Component*) override;
+    bool keyPressed (const juce::KeyPress&) override;
+    bool isInterestedInFileDrag (const juce::StringArray&) override;
+    void filesDropped (const juce::StringArray& files, int x, int y) override;
+    void timerCallback (int timerID) override;
+    void mouseDown (const juce::MouseEvent&) override;
+
+    //==============================================================================
+    /** Whether a file dropped at this point (dialog coordinates) is taken: send page
+        shown, the ports the device needs open, and the point inside the drop rectangle.
+    */
+    bool acceptsDropAt (int x, int y) const;
+
+    //==============================================================================
+    // Pages (the tab buttons)
+    void showReceivePage();
+    void showSendPage();
+
+    /** What the receive page's "Browse" leads to once a folder is chosen. */
+    void receiveFolderChosenFromChooser (const juce::File& folder);
+
+    //==============================================================================
+    // Device and bank choice (DremlorDialogDevice.cpp)
+
+    /** Opens the device menu on the "Device To Update" box and applies the choice. */
+    void showDeviceMenu();
+
+    /** The device menu as it is built when it opens (Ctrl held or not). */
+    juce::PopupMenu buildDeviceMenu (bool ctrlHeld) const;
+
+    /** Applies a choice of the device menu: r is the DeviceModel byte; 0 does nothing. */
+    void chooseDevice (int r);
+
+    /** Opens the bank menu on the send dialog's bank box and applies the choice. */
+    void showBankMenu (juce::Component* attachTo);
+
+    /** Refreshes the Display Offset when the firmware knows it, then builds the bank menu. */
+    juce::PopupMenu prepareBankMenu();
+
+    /** Applies a choice of the bank menu (1 to 4; 0 does nothing) and returns the
+        chosen item's text for the bank box.
+    */
+    juce::String chooseBank (int choice, const juce::PopupMenu& menu);
+
+    /** The "MIDI Buffer Delay" default of the chosen device and page. */
+    void updateBufferDelayForDevice();
+
+    /** Enables or disables the "MIDI Buffer Delay" slider and its label. */
+    void setBufferDelayEnabled (bool shouldBeEnabled);
+
+    /** Decides which step controls are usable in the current state. */
+    void updateStepControls();
+
+    //==============================================================================
+    // Ports, watchdog and queries (DremlorDialogPorts.cpp)
+
+    void selectDefaultInputPort();
+    void selectDefaultOutputPort();
+    void showInputPortMenu();
+    void showOutputPortMenu();
+    void fillInputPortList();
+    void fillOutputPortList();
+
+    /** The port menus as last filled. */
+    const juce::PopupMenu& inputPortMenuForTesting() const noexcept   { return inputPortMenu; }
+    const juce::PopupMenu& outputPortMenuForTesting() const noexcept  { return outputPortMenu; }
+
+    /** What a choice of the input (or output) port menu leads to; 0 does nothing. */
+    void inputPortChosen (int itemId);
+    void outputPortChosen (int itemId);
+
+    /** The text of the item with this id in the menu ("<< none >>" for -1). */
+    static juce::String runPortMenu (int itemId, const juce::PopupMenu& menu);
+
+    bool openInputPort (const juce::String& portName);
+    bool openOutputPort (const juce::String& portName);
+    bool closeInputPort();
+    bool closeOutputPort();
+    bool closePorts();
+    bool restartMidiProcessing();
+
+    /** One tick of the connection watchdog (timer 4). */
+    void checkConnection();
+
+    void queryFirmwareVersion();
+    void queryVersionDetail();
+    void queryDisplayOffset();
+    void resetDeviceSelection();
+
+    /** Destroys the pending transaction (kept until the processing thread lets go). */
+    void clearReceiveCollector();
+
+    //==============================================================================
+    /** Opens a web page; replaceable so tests can see which page a link opens. */
+    std::function<void (const juce::URL&)> openWebPage;
+
+    //==============================================================================
+    // State (read by the pages and the tests; written on the message thread only)
+    DeviceModel device = DeviceModels::notChosen;
+    int bufferDelayMs = 0;
+    int fileKind = 0;
+    int destinationSlot = -1;
+    int bankIndex = -1;
+    int cabDestination = 0;
+    int presetDestination = 0;
+    int destinationMode = 1;
+    int receiveType = 0;
+    int cabCounter = 0;
+    int cabAttempts = 0;
+    int versionRetries = 0;
+    int userCabCount = 0;
+    juce::uint32 firmwareMajor = 0, firmwareMinor = 0;
+    juce::uint16 displayOffset = 0;
+
+    bool deviceChosen = false;
+    bool inputPortOpen = false, outputPortOpen = false;
+    bool processingStarted = false;
+    bool versionKnown = false;
+    bool queryRunning = false;
+    bool wasConnected = false;
+    bool fileLoaded = false;
+    bool fileChosen = false;
+    bool receiveFolderChosen = false;
+    bool sendPageActive = true, receivePageActive = false;
+    bool transferStarting = false;
+    bool bankChosen = false;
+    bool stopAllCabs = false;
+
+    juce::File sendFile, backupFolder, allCabsFolder;
+
+    //==============================================================================
+    // State of the send and backup workflows
+    bool sendConfirmed = false;
+    bool sendDialogCancelled = false;
+    bool toEditBuffer = false;
+    bool tickedBankA = false, tickedBankB = false, tickedBankC = false, tickedBankD = false;
+    bool tickedSystem = false, tickedAllCabs = false;
+    bool severalTypes = false;
+    bool unlinkGlobalBlocks = false;
+
+    /** The loaded send file (possibly converted or retargeted) and the one before it,
+        restored when the file chooser is cancelled.
+    */
+    juce::MemoryBlock sendBuffer, previousSendBuffer;
+
+    /** The parsed preset of the loaded file. */
+    DumpImage dumpImage;
+
+    /** The date-and-time name of the current backup run. */
+    juce::String backupBaseName;
+
+    /** First words of the send result texts. */
+    const juce::String completionPrefix { "Transfer complete!  " };
+    const juce::String errorPrefix { "An error has occurred during file transmission.  " };
+    const juce::String cancelPrefix { "File transmission has been canceled.\n" };
+
+    /** How the send dialog and the two backup pages are launched. */
+    juce::DialogWindow::LaunchOptions sendDialogOptions, korrinaBackupOptions, stompraBackupOptions;
+
+    /** The rectangle where a dropped file is accepted. */
+    const juce::Rectangle<int> dropArea { 260, 273, 510, 90 };
+
+    //==============================================================================
+    // Widgets of the main page, in creation order (DremlorDialogLayout.cpp)
+    std::unique_ptr<juce::ImageButton> zindleEyes, sendTabFocus, sendTabButton, receiveTabFocus, receiveTabButton;
+    std::unique_ptr<juce::DrawableButton> deviceToUpdate;
+    std::unique_ptr<juce::Label> deviceLabel, connectedLabel;
+    std::unique_ptr<juce::ImageButton> deviceCheck, inputCheck, outputCheck, error1;
+    std::unique_ptr<juce::DrawableButton> inputPortBox;
+    std::unique_ptr<juce::Label> inputLabel;
+    std::unique_ptr<juce::DrawableButton> outputPortBox;
+    std::unique_ptr<juce::Label> outputLabel;
+    std::unique_ptr<juce::Slider> bufferDelaySlider;
+    std::unique_ptr<juce::Label> bufferDelayLabel;
+    std::unique_ptr<juce::ImageButton> browseButton;
+    std::unique_ptr<juce::TextEditor> fileField;
+    std::unique_ptr<juce::ImageButton> check2, error2;
+    std::unique_ptr<juce::Label> fileSelectedLabel, firmwareTextLabel, firmwareDownloadLabel, receiveBrowseLabel;
+    std::unique_ptr<juce::ImageButton> transmitButton;
+    std::unique_ptr<juce::ProgressBar> progressBar;
+    std::unique_ptr<juce::ImageButton> cancelButton, check3, error3;
+    std::unique_ptr<juce::Label> progressLabel, receiveBeginLabel;
+    std::unique_ptr<juce::ImageButton> helpText, documentButton, videoButton, moreHelp, supportButton, forumButton;
+    std::unique_ptr<VASLabelComponent> versionLabel;
+
+    // Images kept for the dialog and the pages built later
+    juce::Image sendBackground, receiveBackground, checkIcon;
+    juce::Image cancelNormal, cancelDown, cancelOver;
+    std::unique_ptr<juce::DrawableImage> dropdownDrawable;
+
+    static constexpr int eyesTimer = 0;
+    static constexpr int watchdogTimer = 4;
+
+private:
+    //==============================================================================
+    void createComponents();
+    void loadSettings();
+    void saveReceiveDir (const juce::File& folder);
+    void switchPage (bool toReceivePage);
+    void browseForReceiveFolder();
+    void cancelPressed();
+    bool portsFitDevice() const;
+
+    /** Queues the transaction and waits for its end on the message thread, at most
+        for its time-out; true when it ended, false when it is still in flight.
+    */
+    bool runBlocking (std::unique_ptr<SysExTransaction> transaction);
+    void releaseRetiredTransactions();
+
+    static bool isKorrina (DeviceModel model) noexcept;
+    static bool isStompra (DeviceModel model) noexcept;
+
+    //==============================================================================
+    DremlorSettings settings;
+    VASMidiProcessing* processing = nullptr;
+    SkinManager* skin = nullptr;
+
+    std::unique_ptr<SysExTransaction> pendingTransaction;
+    std::vector<std::unique_ptr<SysExTransaction>> retiredTransactions;
+
+    ProgressMirror progressMirror;
+
+    juce::StringArray inputDeviceNames, outputDeviceNames;
+    juce::PopupMenu deviceMenu, inputPortMenu, outputPortMenu, bankMenu;
+    juce::ModifierKeys modifierKeys;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DremlorDialog)
+};

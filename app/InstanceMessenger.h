@@ -1,0 +1,63 @@
+#pragma once
+
+#include <juce_events/juce_events.h>
+
+#include <functional>
+
+//==============================================================================
+/**
+    Tells the running instance of the program that another one was started.
+
+    The framework refuses a second instance through its lock "juceAppLock_" + name,
+    but on this platform its notice to the running instance is never delivered.
+    This messenger stands in for it: the running instance listens on a local
+    (Unix-domain) socket whose path is derived from the application name and the
+    user, and a refused start connects to it and writes its command line.
+
+    The running instance creates one messenger and calls startListening; the
+    callback runs on the message thread. A refused start calls
+    notifyRunningInstance and ends.
+*/
+class InstanceMessenger  : private juce::Thread
+{
+public:
+    /** Called on the message thread with the other instance's command line. */
+    using Callback = std::function<void (const juce::String& commandLine)>;
+
+    InstanceMessenger (const juce::String& applicationName, Callback onAnotherInstance);
+    ~InstanceMessenger() override;
+
+    //==============================================================================
+    /** Starts accepting notices; false when the socket cannot be set up or another
+        process already listens on it. A socket left behind by an instance that
+        crashed is replaced.
+    */
+    bool startListening();
+
+    /** True once startListening has succeeded. */
+    bool isListening() const noexcept                { return listenSocket >= 0; }
+
+    //==============================================================================
+    /** Sends the command line to the running instance; false when none is listening. */
+    static bool notifyRunningInstance (const juce::String& applicationName,
+                                       const juce::String& commandLine);
+
+    /** The socket path used for the given application name by the current user. */
+    static juce::String getSocketPath (const juce::String& applicationName);
+
+    /** Longest command line passed on; the rest is dropped. */
+    static constexpr int maxMessageBytes = 4096;
+
+private:
+    //==============================================================================
+    void run() override;
+    void receiveFrom (int connection);
+
+    juce::String socketPath;
+    Callback callback;
+    int listenSocket = -1;
+    juce::WeakReference<InstanceMessenger> selfReference;
+
+    JUCE_DECLARE_WEAK_REFERENCEABLE (InstanceMessenger)
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (InstanceMessenger)
+};

@@ -1,0 +1,356 @@
+#include "devicelink/SysExMultiMsgTimer.h"
+
+#include "devicelink/VASMidiProcessing.h"
+
+namespace
+{
+    constexpr int messageNotRecognised = 5;
+    constexpr juce::uint32 maxInterval = 1000;
+
+    bool isActive (SendState state) noexcept
+    {
+        return state == SendState::running || state == SendState::paused;
+    }
+}
+
+SysExMultiMsgTimer::SysExMultiMsgTimer (VASMidiProcessing& ownerToUse) : owner (ownerToUse) {}
+
+SysExMultiMsgTimer::~SysExMultiMsgTimer()
+{
+    cancel();
+    stopTimer();
+}
+
+//==============================================================================
+bool SysExMultiMsgTimer::loadData (const void* data, size_t size, DeviceModel model)
+{
+    const juce::ScopedLock sl (stateLock);
+
+    if (data == nullptr || size == 0 || isActive (state))
+        return false;
+
+    const juce::ScopedLock ol (operationLock);
+
+    // Data without a single message for the model would leave a send running for
+    // ever, waiting for a message that never comes: refuse it, and drop what an
+    // earlier load left, so that a start cannot send the wrong file.
+    if (! reader.init (data, size, model) || reader.getMessageCount() == 0)
+    {
+        reader.release();
+        total = 0;
+        return false;
+    }
+
+    total = (juce::uint32) reader.getMessageCount();
+
+    const juce::ScopedLock pl (progressLock);
+    sentCount = 0;
+    return true;
+}
+
+void SysExMultiMsgTimer::setLeadInMessage (const juce::MidiMessage* message)
+{
+    const juce::ScopedLock ol (operationLock);
+
+    if (message != nullptr)
+        leadIn = std::make_unique<juce::MidiMessage> (*message);
+    else
+        leadIn.reset();
+}
+
+bool SysExMultiMsgTimer::setInterval (juce::uint32 intervalMs)
+{
+    {
+        const juce::ScopedLock il (intervalLock);
+
+        if (intervalMs == interval || intervalMs > maxInterval)
+            return false;
+
+        interval = intervalMs;
+    }
+
+    if (getState() == SendState::running)
+    {
+        setPaused (true);
+        setPaused (false);
+    }
+
+    return true;
+}
+
+juce::uint32 SysExMultiMsgTimer::getInterval() const
+{
+    const juce::ScopedLock il (intervalLock);
+    return interval;
+}
+
+bool SysExMultiMsgTimer::start (juce::uint32 intervalMs)
+{
+    const juce::ScopedLock sl (stateLock);
+
+    if (isActive (state))
+        return false;
+
+    const juce::ScopedLock ol (operationLock);
+
+    if (reader.getSize() == 0)
+        return false;
+
+    {
+        const juce::ScopedLock il (intervalLock);
+
+        if (intervalMs != interval && intervalMs <= maxInterval)
+            interval = intervalMs;
+    }
+
+    {
+        const juce::ScopedLock pl (progressLock);
+        sentCount = 0;
+    }
+
+    reader.rewind();
+    discardCurrent();
+
+    {
+        const juce::ScopedLock el (errorLock);
+        deviceError = 0;
+    }
+
+    if (leadIn != nullptr)
+    {
+        current = std::make_unique<SysExTransaction> (*leadIn);
+        owner.queueTransaction (current.get());
+        updateProgress();
+    }
+
+    state = SendState::running;
+    startTicking();
+    return true;
+}
+
+bool SysExMultiMsgTimer::setPaused (bool shouldPause)
+{
+    const juce::ScopedLock sl (stateLock);
+
+    if (shouldPause && state == SendState::running)
+    {
+        stopTimer();
+        state = SendState::paused;
+        return true;
+    }
+
+    if (! shouldPause && state == SendState::paused)
+    {
+        startTicking();
+        state = SendState::running;
+        return true;
+    }
+
+    return false;
+}
+
+bool SysExMultiMsgTimer::cancel()
+{
+    const juce::ScopedLock sl (stateLock);
+
+    if (! isActive (state))
+        return false;
+
+    stopTimer();
+    state = SendState::cancelled;
+    return true;
+}
+
+SendState SysExMultiMsgTimer::getState() const
+{
+    const juce::ScopedLock sl (stateLock);
+    return state;
+}
+
+void SysExMultiMsgTimer::setState (SendState newState)
+{
+    const juce::ScopedLock sl (stateLock);
+    state = newState;
+}
+
+int SysExMultiMsgTimer::getDeviceError() const
+{
+    const juce::ScopedLock el (errorLock);
+    return deviceError;
+}
+
+//==============================================================================
+void SysExMultiMsgTimer::addAcceptedResult()
+{
+    const juce::ScopedLock ol (operationLock);
+    acceptedResults.add (messageNotRecognised);
+}
+
+void SysExMultiMsgTimer::setNoReplyMode()
+{
+    const juce::ScopedLock sl (stateLock);
+
+    if (isActive (state))
+        return;
+
+    const juce::ScopedLock nl (noReplyLock);
+    noReplyMode = true;
+}
+
+bool SysExMultiMsgTimer::resetSendOptions()
+{
+    const juce::ScopedLock sl (stateLock);
+
+    if (isActive (state))
+        return false;
+
+    const juce::ScopedLock ol (operationLock);
+    acceptedResults.clear();
+
+    const juce::ScopedLock nl (noReplyLock);
+    noReplyMode = false;
+    return true;
+}
+
+//==============================================================================
+void SysExMultiMsgTimer::timerCallback()
+{
+    // Looked at before the operation lock, so a tick never waits for the state lock
+    // while start() holds it and waits for the operation lock.
+    if (getState() != SendState::running)
+        return;
+
+    const juce::ScopedLock ol (operationLock);
+    releaseRetired();
+
+    if (getState() != SendState::running)
+        return;
+
+    bool haveState = false;
+    auto previousState = TransactionState::waiting;
+    bool outputLost = false;
+
+    if (current != nullptr)
+    {
+        const auto requestFunction = SysExTransaction::getFunctionCode (current->getRequest());
+        previousState = current->getState();
+        haveState = true;
+
+        if (previousState == TransactionState::complete)
+        {
+            const auto numReplies = current->getNumReplies();
+
+            for (int i = 0; i < numReplies && getDeviceError() == 0; ++i)
+            {
+                juce::MidiMessage reply;
+                StatusReply status;
+
+                if (current->getReply (i, reply)
+                     && SysExMessage::parseStatus (reply, status)
+                     && status.function == requestFunction
+                     && isRefusal (status.result))
+                {
+                    const juce::ScopedLock el (errorLock);
+                    deviceError = status.result;
+                }
+            }
+
+            if (getDeviceError() == 0)
+                current.reset();
+        }
+    }
+
+    if (current == nullptr)
+    {
+        if (owner.isOutputReady())
+        {
+            juce::MidiMessage message;
+
+            if (reader.next (message))
+            {
+                auto transaction = std::make_unique<SysExTransaction> (replyTimeout.load());
+                transaction->setRequest (message);
+
+                {
+                    const juce::ScopedLock nl (noReplyLock);
+
+                    if (noReplyMode)
+                        transaction->setExpectedReplies (0);
+                }
+
+                current = std::move (transaction);
+                owner.queueTransaction (current.get());
+                updateProgress();
+            }
+        }
+        else
+        {
+            outputLost = true;
+        }
+    }
+
+    if (current == nullptr && reader.getPosition() >= reader.getSize())
+        finish (SendState::finished);
+    else if (getDeviceError() != 0)
+        finish (SendState::refused);
+    else if (haveState && previousState == TransactionState::timedOut)
+        finish (SendState::replyTimeout);
+    else if (outputLost)
+        finish (SendState::outputNotReady);
+}
+
+void SysExMultiMsgTimer::updateProgress()
+{
+    const juce::ScopedLock pl (progressLock);
+
+    if (total != 0)
+    {
+        const auto ratio = (double) sentCount / (double) total;
+
+        if (ratio < 1.0)
+            progress = ratio;
+
+        if (sentCount == total - 1)
+            progress = 0.9999;
+    }
+
+    ++sentCount;
+}
+
+void SysExMultiMsgTimer::finish (SendState finalState)
+{
+    stopTimer();
+
+    const juce::ScopedLock sl (stateLock);
+    state = finalState;
+}
+
+bool SysExMultiMsgTimer::isRefusal (int result) const
+{
+    return result != 0 && ! acceptedResults.contains (result);
+}
+
+void SysExMultiMsgTimer::startTicking()
+{
+    const juce::ScopedLock il (intervalLock);
+    startTimer (juce::jmax (1, (int) interval));
+}
+
+//==============================================================================
+void SysExMultiMsgTimer::discardCurrent()
+{
+    // A send cancelled while its message is still queued or in flight leaves a
+    // transaction the processing thread holds; it is kept until the thread lets go.
+    if (current != nullptr && current->isInFlight())
+        retired.push_back (std::move (current));
+
+    current.reset();
+    releaseRetired();
+}
+
+void SysExMultiMsgTimer::releaseRetired()
+{
+    retired.erase (std::remove_if (retired.begin(), retired.end(),
+                                   [] (const auto& t) { return ! t->isInFlight(); }),
+                   retired.end());
+}

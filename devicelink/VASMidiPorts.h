@@ -1,0 +1,99 @@
+#pragma once
+
+#include "devicelink/MidiDeviceProvider.h"
+#include "devicelink/VASMidiInputCallback.h"
+
+#include <memory>
+
+//==============================================================================
+/** The one MIDI input and the one MIDI output the program opens directly, by device
+    name or list index, with the queue of messages received on the input.
+
+    The processing thread drains the queue, sends through the output and asks whether
+    the devices are still present; the main dialog opens and closes ports by name.
+    Devices come from MidiDeviceProvider::getCurrent().
+
+    Every operation that touches a device object or a port name holds one device lock,
+    so the dialog opening a port never replaces a device while the processing thread
+    sends on it or tests its presence. A send therefore delays an open until it ends.
+*/
+class VASMidiPorts
+{
+public:
+    VASMidiPorts();
+
+    /** Closes the input and the output. */
+    ~VASMidiPorts();
+
+    //==============================================================================
+    /** The system's MIDI input device names, in the system's order. */
+    juce::StringArray getMidiInputDevices() const;
+
+    /** The system's MIDI output device names, in the system's order. */
+    juce::StringArray getMidiOutputDevices() const;
+
+    //==============================================================================
+    /** Opens the first input whose name contains the text (case-sensitive; an empty
+        text matches every device) and that opens. When no name matches, the open input
+        stays open; when matching devices fail to open, the input ends up closed.
+    */
+    bool openMidiInput (const juce::String& wantedName);
+
+    /** Closes the open input, then opens and starts the input at this index of the
+        current list. False for an index outside the list or a device that won't open.
+    */
+    bool openMidiInputByIndex (int index);
+
+    /** As openMidiInput, for outputs. */
+    bool openMidiOutput (const juce::String& wantedName);
+
+    /** As openMidiInputByIndex, for outputs (there is nothing to start). */
+    bool openMidiOutputByIndex (int index);
+
+    /** Stops and deletes the open input; false when none was open. */
+    bool closeMidiInput();
+
+    /** Deletes the open output; false when none was open. */
+    bool closeMidiOutput();
+
+    /** Copies the open input's system name; false (name untouched) when none is open. */
+    bool getOpenInputName (juce::String& name) const;
+
+    /** Copies the open output's system name; false (name untouched) when none is open. */
+    bool getOpenOutputName (juce::String& name) const;
+
+    //==============================================================================
+    /** Moves every received message, in order of arrival, to the end of the
+        destination (each at sample position 0). Always true.
+    */
+    bool takeReceivedMessages (juce::MidiBuffer& destination);
+
+    /** Sends the message on the open output; nothing when no message is given or no
+        output is open. For SysEx this blocks until the driver has sent it.
+    */
+    void sendMessage (const juce::MidiMessage* message);
+
+    /** True when an input is open and its name is still in the system's input list. */
+    bool isMidiInputPresent() const;
+
+    /** True when an output is open and its name is still in the system's output list. */
+    bool isMidiOutputPresent() const;
+
+private:
+    //==============================================================================
+    friend class VASMidiInputCallback;
+
+    /** Called by the input callback on the MIDI input thread. */
+    void appendReceivedMessage (const juce::MidiMessage& message);
+
+    std::unique_ptr<MidiDeviceProvider::Input> input;
+    VASMidiInputCallback inputCallback { *this };
+    juce::MidiBuffer receivedMessages;
+    juce::CriticalSection inputLock;
+    std::unique_ptr<MidiDeviceProvider::Output> output;
+    juce::String openInputName, openOutputName;
+
+    juce::CriticalSection deviceLock;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VASMidiPorts)
+};

@@ -1,0 +1,86 @@
+#include "devicelink/virtual/VirtualMidiEnvironment.h"
+
+#include "devicelink/virtual/KorrinaUnit.h"
+#include "devicelink/virtual/StompraUnit.h"
+
+//==============================================================================
+std::unique_ptr<VirtualMidiEnvironment> VirtualMidiEnvironment::createFromEnvironment()
+{
+    const auto unitList = juce::SystemStats::getEnvironmentVariable (variableName, {});
+
+    if (unitList.trim().isEmpty())
+        return nullptr;
+
+    auto environment = std::make_unique<VirtualMidiEnvironment> (unitList);
+
+    if (! environment->isInstalled())
+        return nullptr;
+
+    return environment;
+}
+
+VirtualMidiEnvironment::VirtualMidiEnvironment (const juce::String& unitList)
+{
+    for (const auto& name : juce::StringArray::fromTokens (unitList, ",", {}))
+    {
+        const auto unitName = name.trim().toLowerCase();
+
+        if (unitName.isEmpty())
+            continue;
+
+        if (addUnitNamed (unitName))
+        {
+            ++unitCount;
+        }
+        else
+        {
+            DBG ("Ignoring unknown virtual MIDI unit \"" << unitName << "\" in " << variableName);
+        }
+    }
+
+    if (unitCount > 0)
+        MidiDeviceProvider::setCurrent (&provider);
+}
+
+VirtualMidiEnvironment::~VirtualMidiEnvironment()
+{
+    if (unitCount > 0 && &MidiDeviceProvider::getCurrent() == &provider)
+        MidiDeviceProvider::setCurrent (nullptr);
+}
+
+//==============================================================================
+bool VirtualMidiEnvironment::addUnitNamed (const juce::String& unitName)
+{
+    if (unitName == "korrina" || unitName == "korrina-grand")
+    {
+        const auto model = unitName == "korrina" ? DeviceModels::korrina : DeviceModels::korrinaGrand;
+        const auto portName = makeUniquePortName (KorrinaUnit::defaultPortName());
+        auto unit = std::make_unique<KorrinaUnit> (model, portName);
+
+        // The unplug fault needs someone who can pull the unit's plug.
+        auto* devices = &provider;
+        unit->setUnplugHandler ([devices, portName] { devices->unplug (portName); });
+        provider.attachUnit (std::move (unit));
+        return true;
+    }
+
+    if (unitName == "stompra-classic" || unitName == "stompra-neo")
+    {
+        const auto model = unitName == "stompra-neo" ? DeviceModels::stompraNeo : DeviceModels::stompraClassic;
+        provider.attachUnit (std::make_unique<StompraUnit> (model, makeUniquePortName (StompraUnit::defaultPortName (model))));
+        return true;
+    }
+
+    return false;
+}
+
+juce::String VirtualMidiEnvironment::makeUniquePortName (const juce::String& portName)
+{
+    auto candidate = portName;
+
+    for (int n = 2; portNames.contains (candidate); ++n)
+        candidate = juce::String (n) + "- " + portName;
+
+    portNames.add (candidate);
+    return candidate;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "devicelink/virtual/VirtualMidiDeviceProvider.h"
+
+#include <memory>
+
+//==============================================================================
+/**
+    Runs the program against emulated units instead of MIDI hardware when the
+    environment variable DREMLOR_VIRTUAL_MIDI names them, e.g.
+
+        DREMLOR_VIRTUAL_MIDI=korrina-grand,stompra-neo
+
+    Known names: "korrina", "korrina-grand", "stompra-classic", "stompra-neo"
+    (letter case and blanks around names do not matter); unknown ones are skipped.
+    A second unit with a port name already taken gets "2- " (then "3- " ...) in
+    front of it, as the system names a second device of one kind.
+
+    The application calls createFromEnvironment() once at start-up, before any port
+    is opened, and keeps the result for the whole run: it owns the units and the
+    provider. Without the variable nothing is created and real devices stay in use.
+*/
+class VirtualMidiEnvironment
+{
+public:
+    /** The variable's name. */
+    static constexpr const char* variableName = "DREMLOR_VIRTUAL_MIDI";
+
+    /** Reads the variable and, when it names at least one known unit, builds those
+        units and installs their provider. Returns nullptr otherwise.
+    */
+    static std::unique_ptr<VirtualMidiEnvironment> createFromEnvironment();
+
+    /** Builds the units of a comma-separated list and, when there is at least one,
+        installs their provider.
+    */
+    explicit VirtualMidiEnvironment (const juce::String& unitList);
+
+    /** Uninstalls the provider when it is still the current one; close the ports
+        first.
+    */
+    ~VirtualMidiEnvironment();
+
+    //==============================================================================
+    /** Number of units built from the list. */
+    int getNumUnits() const noexcept                           { return unitCount; }
+
+    /** True when the provider was installed. */
+    bool isInstalled() const noexcept                          { return unitCount > 0; }
+
+    /** The provider, so a caller can unplug or replug a unit by its port name. */
+    VirtualMidiDeviceProvider& getProvider() noexcept          { return provider; }
+
+private:
+    bool addUnitNamed (const juce::String& unitName);
+    juce::String makeUniquePortName (const juce::String& portName);
+
+    VirtualMidiDeviceProvider provider;
+    juce::StringArray portNames;
+    int unitCount = 0;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VirtualMidiEnvironment)
+};

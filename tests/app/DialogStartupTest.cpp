@@ -1,0 +1,191 @@
+#include "DialogFixture.h"
+#include "support/MessageLoop.h"
+
+#include "skin/VASLabelComponent.h"
+
+namespace
+{
+    struct Expected
+    {
+        const char* name;
+        juce::Rectangle<int> bounds;
+        bool visible, enabled;
+    };
+
+    // Creation order is painting order: index i of the children is row i + 1.
+    const Expected rows[] = {
+        { "Zindle Eyes",             { 79, 246, 83, 34 },    true,  true },
+        { "Send Tab Focus",          { 260, 13, 169, 33 },   true,  true },
+        { "Send Tab Button",         { 260, 13, 169, 33 },   false, true },
+        { "Receive Tab Focus",       { 429, 13, 169, 33 },   false, true },
+        { "Receive Tab Button",      { 429, 13, 169, 33 },   true,  true },
+        { "Device To Update",        { 280, 111, 232, 27 },  true,  true },
+        { "Device Label",            { 280, 111, 232, 27 },  true,  true },
+        { "Connected Label",         { 550, 115, 200, 200 }, false, true },
+        { "Check",                   { 530, 115, 15, 15 },   false, true },
+        { "Input Check",             { 530, 153, 15, 15 },   false, true },
+        { "Output Check",            { 530, 191, 15, 15 },   false, true },
+        { "Error 1",                 { 530, 115, 15, 15 },   false, true },
+        { "Select an Input Port",    { 280, 149, 232, 27 },  true,  false },
+        { "Input Label",             { 280, 149, 232, 27 },  true,  false },
+        { "Select an Output Port",   { 280, 187, 232, 27 },  true,  false },
+        { "Output Label",            { 280, 187, 232, 27 },  true,  false },
+        { "MIDI Buffer Delay",       { 563, 187, 180, 24 },  true,  false },
+        { "MIDI Buffer Delay",       { 595, 171, 125, 20 },  true,  false },
+        { "Browse",                  { 268, 289, 152, 42 },  true,  false },
+        { "File",                    { 430, 295, 327, 25 },  true,  false },
+        { "Check2",                  { 275, 334, 15, 15 },   false, true },
+        { "Error 2",                 { 275, 334, 15, 15 },   false, true },
+        { "File Selected",           { 295, 329, 463, 27 },  true,  true },
+        { "Firmware Text Label",     { 275, 329, 500, 27 },  false, true },
+        { "Firmware Download Label", { 445, 329, 200, 27 },  false, true },
+        { "Receive Browse Label",    { 275, 329, 500, 27 },  false, true },
+        { "Transmit",                { 268, 429, 152, 42 },  true,  false },
+        { "",                        { 430, 435, 254, 25 },  true,  true },
+        { "Cancel",                  { 690, 435, 78, 30 },   true,  false },
+        { "Check3",                  { 275, 474, 15, 15 },   false, true },
+        { "Error 3",                 { 275, 474, 15, 15 },   false, true },
+        { "Progress",                { 295, 469, 475, 27 },  true,  true },
+        { "Receive Begin Label",     { 275, 469, 475, 27 },  false, true },
+        { "Help Text",               { 0, 69, 240, 20 },     true,  true },
+        { "Document",                { 0, 89, 240, 20 },     true,  true },
+        { "Video",                   { 0, 109, 240, 20 },    true,  true },
+        { "More Help",               { 0, 139, 240, 20 },    true,  true },
+        { "Support",                 { 0, 159, 240, 20 },    true,  true },
+        { "Forum",                   { 0, 179, 240, 20 },    true,  true },
+        { "Version Label",           { 593, 531, 200, 15 },  true,  true },
+    };
+}
+
+using DialogStartup = DialogFixture;
+
+TEST_F (DialogStartup, EveryWidgetInCreationOrderWithItsBoundsAndState)
+{
+    auto& d = makeDialog();
+
+    ASSERT_EQ (d.getNumChildComponents(), (int) std::size (rows));
+
+    for (int i = 0; i < (int) std::size (rows); ++i)
+    {
+        const auto& row = rows[i];
+        auto* child = d.getChildComponent (i);
+        SCOPED_TRACE (juce::String (i + 1) + " " + row.name);
+
+        EXPECT_EQ (child->getName(), row.name);
+        EXPECT_EQ (child->getBounds(), row.bounds);
+        EXPECT_EQ (child->isVisible(), row.visible);
+        EXPECT_EQ (child->isEnabled(), row.enabled);
+    }
+
+    EXPECT_EQ (d.getWidth(), 800);
+    EXPECT_EQ (d.getHeight(), 553);
+}
+
+TEST_F (DialogStartup, InitialStateIsTheSendPageWithNoDeviceChosen)
+{
+    auto& d = makeDialog();
+
+    EXPECT_EQ (d.device, DeviceModels::notChosen);
+    EXPECT_TRUE (d.sendPageActive);
+    EXPECT_FALSE (d.receivePageActive);
+    EXPECT_FALSE (d.deviceChosen || d.inputPortOpen || d.outputPortOpen || d.versionKnown || d.queryRunning);
+    EXPECT_EQ (d.destinationMode, 1);
+    EXPECT_EQ (d.destinationSlot, -1);
+    EXPECT_EQ (d.bankIndex, -1);
+    EXPECT_EQ (d.dropArea, juce::Rectangle<int> (260, 273, 510, 90));
+
+    EXPECT_EQ (d.deviceLabel->getText(), "Select Device");
+    EXPECT_EQ (d.inputLabel->getText(), "Select an Input Port");
+    EXPECT_EQ (d.outputLabel->getText(), "Select an Output Port");
+    EXPECT_EQ (d.connectedLabel->getText(), "Connected");
+    EXPECT_EQ (d.bufferDelayLabel->getText(), "MIDI Buffer Delay:");
+    EXPECT_EQ (d.firmwareTextLabel->getText(), "Find the latest firmware at ");
+    EXPECT_EQ (d.receiveBeginLabel->getText(), "Press BEGIN to select a backup type to receive.");
+    EXPECT_EQ (d.versionLabel->getText(), "Dremlor MIDI Utility Version 2.0.2");
+    EXPECT_EQ (d.versionLabel->getJustificationType(), juce::Justification (juce::Justification::right));
+    EXPECT_EQ (d.versionLabel->findColour (juce::Label::textColourId), juce::Colour (0xFF555555));
+
+    EXPECT_EQ (d.firmwareDownloadLabel->findColour (juce::Label::textColourId), juce::Colour (0xFF0000FF));
+    EXPECT_TRUE (d.firmwareDownloadLabel->getText().contains (".example"));
+    EXPECT_EQ (d.deviceToUpdate->findColour (juce::DrawableButton::backgroundColourId), juce::Colour (0xFF000000));
+
+    EXPECT_TRUE (d.fileField->isReadOnly());
+    EXPECT_FALSE (d.fileField->isCaretVisible());
+}
+
+TEST_F (DialogStartup, SliderAndProgressBarSettings)
+{
+    auto& d = makeDialog();
+    auto& slider = *d.bufferDelaySlider;
+
+    EXPECT_EQ (slider.getSliderStyle(), juce::Slider::LinearHorizontal);
+    EXPECT_EQ (slider.getMinimum(), 0.0);
+    EXPECT_EQ (slider.getMaximum(), 1000.0);
+    EXPECT_EQ (slider.getInterval(), 10.0);
+    EXPECT_EQ (slider.getValue(), 0.0);
+    EXPECT_EQ (slider.getTextBoxPosition(), juce::Slider::TextBoxRight);
+    EXPECT_TRUE (slider.isTextBoxEditable());
+    EXPECT_EQ (slider.getTextBoxWidth(), 56);
+    EXPECT_EQ (slider.getTextBoxHeight(), 20);
+    EXPECT_EQ (slider.getExplicitFocusOrder(), 8);
+
+    // Values snap to multiples of 10 and show " ms".
+    slider.setValue (123.0, juce::dontSendNotification);
+    EXPECT_EQ (slider.getValue(), 120.0);
+    EXPECT_EQ (slider.getTextFromValue (120.0), "120 ms");
+    slider.setValue (5000.0, juce::dontSendNotification);
+    EXPECT_EQ (slider.getValue(), 1000.0);
+
+    EXPECT_EQ (d.progressBar->findColour (juce::ProgressBar::backgroundColourId), juce::Colour (0xFFD3D3D3));
+    EXPECT_EQ (d.progressBar->findColour (juce::ProgressBar::foregroundColourId), juce::Colour (0xFF29AA29));
+}
+
+TEST_F (DialogStartup, EyesDisappearOnceAfterOneSecond)
+{
+    auto& d = makeDialog();
+    EXPECT_TRUE (d.zindleEyes->isVisible());
+
+    MessageLoop::runFor (600);
+    EXPECT_TRUE (d.zindleEyes->isVisible());
+
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return ! d.zindleEyes->isVisible(); }, 3000));
+}
+
+TEST_F (DialogStartup, FirstRunHasNoBackupFolderLaterRunsUseTheStoredOne)
+{
+    {
+        auto& d = makeDialog();
+        EXPECT_EQ (d.receiveBrowseLabel->getText(), "Press BROWSE to select a folder where backups will be stored.");
+        EXPECT_FALSE (d.receiveFolderChosen);
+    }
+
+    // The first run's settings are saved when the dialog goes.
+    dialog.reset();
+
+    auto& again = makeDialog();
+    EXPECT_EQ (again.receiveBrowseLabel->getText(), home.getFullPathName());
+    EXPECT_TRUE (again.receiveFolderChosen);
+    EXPECT_EQ (again.backupFolder, home);
+}
+
+TEST_F (DialogStartup, EveryKeyIsSwallowed)
+{
+    auto& d = makeDialog();
+    EXPECT_TRUE (d.keyPressed (juce::KeyPress ('a')));
+    EXPECT_TRUE (d.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey), &d));
+}
+
+TEST_F (DialogStartup, SettingsThatCannotBeSavedAreReportedAtClose)
+{
+    // A plain file where the settings folder should be.
+    ASSERT_TRUE (home.getChildFile (".config/Vornhalt Audio").createDirectory());
+    ASSERT_TRUE (home.getChildFile (".config/Vornhalt Audio/Dremlor").replaceWithText ("in the way"));
+
+    makeDialog();
+    dialog.reset();
+
+    ASSERT_EQ (boxes.getNumBoxes(), 1);
+    EXPECT_EQ (boxes.getLastBox().title, "Dremlor");
+    EXPECT_EQ (boxes.getLastBox().message, "Preferences could not be saved.");
+    EXPECT_EQ (boxes.getLastBox().icon, juce::MessageBoxIconType::WarningIcon);
+}

@@ -1,0 +1,496 @@
+#include "devicelink/VASMidiProcessing.h"
+#include "devicelink/virtual/VirtualMidiDeviceProvider.h"
+
+#include "support/ManualClock.h"
+#include "support/ScriptedUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace
+{
+    SysExTransaction* pending (SysExTransaction& t) { return &t; }
+
+    juce::MidiMessage request (uint8_t function, std::initializer_list<uint8_t> payload = {})
+    {
+        return ScriptedUnit::frame (function, payload);
+    }
+
+    /** Polls until the condition holds; false after the time-out. */
+    bool waitUntil (const std::function<bool()>& condition, int timeoutMs = 3000)
+    {
+        const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
+
+        while (! condition())
+        {
+            if ((int) (deadline - juce::Time::getMillisecondCounter()) <= 0)
+                return condition();
+
+            juce::Thread::sleep (1);
+        }
+
+        return true;
+    }
+
+    TransactionState waitForEnd (const SysExTransaction& t, int timeoutMs = 3000)
+    {
+        waitUntil ([&] { return t.getState() != TransactionState::waiting; }, timeoutMs);
+        return t.getState();
+    }
+}
+
+//==============================================================================
+// Reply matching, checked without the thread.
+
+TEST (VASMidiProcessingDispatch, ReplyOfTheRequestsOwnFunctionOrFamilyBelongs)
+{
+    struct Case { uint8_t reply, request; bool belongs; };
+
+    const Case cases[] = {
+        { 0x08, 0x08, true },  { 0x08, 0x35, false }, { 0x35, 0x35, true }, { 0x44, 0x44, true },
+        { 0x02, 0x02, true },  { 0x02, 0x2E, true },  { 0x02, 0x07, false },
+        { 0x07, 0x3B, true },  { 0x29, 0x0E, true },  { 0x29, 0x2B, false }, { 0x2C, 0x2B, true },
+        { 0x33, 0x12, true },  { 0x33, 0x2B, true },  { 0x33, 0x1C, false },
+        { 0x62, 0x43, true },  { 0x63, 0x43, true },  { 0x62, 0x1C, false },
+        { 0x67, 0x40, true },  { 0x69, 0x40, true },  { 0x68, 0x19, false },
+        { 0x75, 0x1F, true },  { 0x76, 0x1F, true },
+        { 0x77, 0x03, true },  { 0x78, 0x1C, true },  { 0x79, 0x19, false },
+        { 0x7A, 0x19, true },  { 0x7B, 0x44, true },  { 0x7C, 0x40, true },  { 0x78, 0x19, false },
+        { 0x0D, 0x0D, false }, { 0x10, 0x10, false }, { 0x21, 0x21, false }, { 0x7D, 0x7D, false }, { 0x7F, 0x7F, false },
+    };
+
+    for (const auto& c : cases)
+    {
+        SysExTransaction transaction (request (c.request));
+        transaction.setExpectedReplies (5);
+
+        EXPECT_EQ (VASMidiProcessing::dispatchReply (request (c.reply, { 1, 2 }), pending (transaction)), c.belongs)
+            << std::hex << "reply " << (int) c.reply << " request " << (int) c.request;
+        EXPECT_EQ (transaction.getNumReplies(), c.belongs ? 1 : 0);
+    }
+}
+
+TEST (VASMidiProcessingDispatch, StatusBelongsToTheFunctionItNamesAndOnlyWithAPendingRequest)
+{
+    SysExTransaction transaction (request (0x03));
+    EXPECT_FALSE (VASMidiProcessing::dispatchReply (ScriptedUnit::status (0x1C, 0), pending (transaction)));
+    EXPECT_FALSE (VASMidiProcessing::dispatchReply (ScriptedUnit::status (0x03, 0), nullptr));
+    EXPECT_EQ (transaction.getRawState(), TransactionState::waiting);
+
+    EXPECT_TRUE (VASMidiProcessing::dispatchReply (ScriptedUnit::status (0x03, 0), pending (transaction)));
+    EXPECT_EQ (transaction.getRawState(), TransactionState::complete);
+
+    // A 7-byte status whose checksum happens to hold (model byte 0x51) is too short to
+    // name a function: it must not be read past its end nor taken.
+    SysExTransaction other (request (0x00));
+    const uint8_t shortStatus[] = { 0xF0, 0x00, 0x6B, 0x2E, 0x51, 0x64, 0xF7 };
+    EXPECT_FALSE (VASMidiProcessing::dispatchReply (juce::MidiMessage (shortStatus, 7), pending (other)));
+    EXPECT_EQ (other.getNumReplies(), 0);
+}
+
+TEST (VASMidiProcessingDispatch, WrongChecksumDropsTheMessageExceptForTunerStatesAndTempo)
+{
+    SysExTransaction version (request (0x08));
+    EXPECT_FALSE (VASMidiProcessing::dispatchReply (ScriptedUnit::withBadChecksum (request (0x08, { 9, 2 })), pending (version)));
+    EXPECT_EQ (version.getNumReplies(), 0);
+
+    SysExTransaction states (request (0x0E));
+    states.setExpectedReplies (2);
+    EXPECT_TRUE (VASMidiProcessing::dispatchReply (ScriptedUnit::withBadChecksum (request (0x0E, { 1, 1 })), pending (states)));
+    EXPECT_TRUE (VASMidiProcessing::dispatchReply (ScriptedUnit::withBadChecksum (request (0x29, { 1, 1 })), pending (states)) == false);
+
+    SysExTransaction scene (request (0x29));
+    EXPECT_TRUE (VASMidiProcessing::dispatchReply (ScriptedUnit::withBadChecksum (request (0x0E, { 1, 1 })), pending (scene)) == false);
+
+    SysExTransaction scenes (request (0x0E));
+    EXPECT_TRUE (VASMidiProcessing::dispatchReply (request (0x29, { 1, 1 }), pending (scenes)));
+
+    // Shorter than a header: ignored whatever follows.
+    SysExTransaction any (request (0x08));
+    const uint8_t shortBytes[] = { 0xF0, 0x00, 0x6B, 0xF7 };
+    EXPECT_FALSE (VASMidiProcessing::dispatchReply (juce::MidiMessage (shortBytes, 4), pending (any)));
+}
+
+TEST (VASMidiProcessingDispatch, StartMessagesSetTheExpectedCount)
+{
+    // MULTIMSG_START: field 1 (two groups) + 2.
+    SysExTransaction cabNames (request (0x12));
+    EXPECT_TRUE (VASMidiProcessing::dispatchReply (request (0x32, { 0x05, 0x48, 0x01 }), pending (cabNames)));
+    EXPECT_EQ (cabNames.getExpectedReplies(), 200 + 2);
+
+    // SYSTEM_DATA_START: (field 0 >> 6) + 2; 4096 bytes give 66 messages.
+    SysExTransaction system (request (0x43));
+    EXPECT_TRUE (VASMidiProcessing::dispatchReply (request (0x61, { 0x00, 0x20, 0x00 }), pending (system)));
+    EXPECT_EQ (system.getExpectedReplies(), 66);
+
+    // EFFECT_START: (field 1 >> 6) + 3; 640 gives 13.
+    SysExTransaction params (request (0x1F));
+    EXPECT_TRUE (VASMidiProcessing::dispatchReply (request (0x74, { 0x01, 0x00, 0x00, 0x05, 0x00 }), pending (params)));
+    EXPECT_EQ (params.getExpectedReplies(), 13);
+
+    // A start message for another request leaves the count alone.
+    SysExTransaction version (request (0x08));
+    EXPECT_FALSE (VASMidiProcessing::dispatchReply (request (0x61, { 0x00, 0x20, 0x00 }), pending (version)));
+    EXPECT_FALSE (VASMidiProcessing::dispatchReply (request (0x32, { 0x05, 0x48, 0x01 }), pending (version)));
+    EXPECT_EQ (version.getExpectedReplies(), 1);
+}
+
+TEST (VASMidiProcessingDispatch, StatusAnsweringGetAllParamsCompletesItAlone)
+{
+    SysExTransaction params (request (0x1F));
+    params.setExpectedReplies (13);
+
+    EXPECT_TRUE (VASMidiProcessing::dispatchReply (ScriptedUnit::status (0x1F, 0), pending (params)));
+    EXPECT_EQ (params.getExpectedReplies(), 1);
+    EXPECT_EQ (params.getRawState(), TransactionState::complete);
+
+    // A status naming another function does not touch the count.
+    SysExTransaction other (request (0x1F));
+    other.setExpectedReplies (13);
+    EXPECT_FALSE (VASMidiProcessing::dispatchReply (ScriptedUnit::status (0x1C, 0), pending (other)));
+    EXPECT_EQ (other.getExpectedReplies(), 13);
+}
+
+//==============================================================================
+// The engine with its thread, on virtual ports.
+
+namespace
+{
+    struct VASMidiProcessingTest : public ::testing::Test
+    {
+        VASMidiProcessingTest()
+        {
+            devices.addPort ("Other");
+            unit = &static_cast<ScriptedUnit&> (devices.attachUnit (std::make_unique<ScriptedUnit> ("KORRINA MIDI")));
+            MidiDeviceProvider::setCurrent (&devices);
+        }
+
+        ~VASMidiProcessingTest() override
+        {
+            engine.reset();
+            MidiDeviceProvider::setCurrent (nullptr);
+        }
+
+        void openBoth()
+        {
+            ASSERT_TRUE (engine->getPorts().openMidiInput ("KORRINA MIDI"));
+            ASSERT_TRUE (engine->getPorts().openMidiOutput ("KORRINA MIDI"));
+            ASSERT_TRUE (engine->setMidiDevices (true, true));
+        }
+
+        VirtualMidiDeviceProvider devices;
+        ScriptedUnit* unit = nullptr;
+        std::unique_ptr<VASMidiProcessing> engine = std::make_unique<VASMidiProcessing>();
+    };
+}
+
+TEST_F (VASMidiProcessingTest, SetMidiDevicesNeedsAnOpenPortInAChosenDirection)
+{
+    EXPECT_FALSE (engine->setMidiDevices (true, true));
+    EXPECT_FALSE (engine->isThreadRunning());
+    EXPECT_FALSE (engine->isReady());
+
+    ASSERT_TRUE (engine->getPorts().openMidiOutput ("KORRINA MIDI"));
+    EXPECT_FALSE (engine->setMidiDevices (true, false));
+    EXPECT_TRUE (engine->setMidiDevices (true, true));
+    EXPECT_TRUE (engine->isThreadRunning());
+    EXPECT_TRUE (engine->isOutputReady());
+    EXPECT_FALSE (engine->isInputReady());
+    EXPECT_FALSE (engine->isReady());
+}
+
+TEST_F (VASMidiProcessingTest, RequestIsSentAndCompletedByItsStatusReply)
+{
+    openBoth();
+    EXPECT_TRUE (engine->isReady());
+    EXPECT_FALSE (engine->queueTransaction (nullptr));
+
+    SysExTransaction transaction (request (0x03, { 0, 1 }));
+    ASSERT_TRUE (engine->queueTransaction (&transaction));
+    EXPECT_EQ (transaction.getState(), TransactionState::waiting);
+
+    EXPECT_EQ (waitForEnd (transaction), TransactionState::complete);
+    ASSERT_EQ (transaction.getNumReplies(), 1);
+
+    juce::MidiMessage reply;
+    ASSERT_TRUE (transaction.getReply (0, reply));
+    EXPECT_EQ (reply.getRawData()[5], 0x64);
+    EXPECT_EQ (reply.getRawData()[6], 0x03);
+    EXPECT_EQ (unit->getNumReceived(), 1);
+}
+
+TEST_F (VASMidiProcessingTest, OneTransactionIsInFlightAtATimeInQueueOrder)
+{
+    openBoth();
+    unit->setReplyDelayMs (30);
+
+    std::vector<std::unique_ptr<SysExTransaction>> transactions;
+
+    for (uint8_t i = 0; i < 4; ++i)
+    {
+        transactions.push_back (std::make_unique<SysExTransaction> (request (0x03, { i, 0 })));
+        engine->queueTransaction (transactions.back().get());
+    }
+
+    // The second request goes out only once the first has been answered.
+    ASSERT_TRUE (unit->waitForReceived (1));
+    juce::Thread::sleep (15);
+    EXPECT_EQ (unit->getNumReceived(), 1);
+
+    for (auto& t : transactions)
+        EXPECT_EQ (waitForEnd (*t), TransactionState::complete);
+
+    const auto received = unit->getReceived();
+    ASSERT_EQ (received.size(), 4u);
+
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ (received[(size_t) i].getRawData()[6], i);
+}
+
+TEST_F (VASMidiProcessingTest, TransactionsEndTimedOutUnsentWhileTheOutputIsClosed)
+{
+    ASSERT_TRUE (engine->getPorts().openMidiInput ("KORRINA MIDI"));
+    ASSERT_TRUE (engine->setMidiDevices (true, false));
+
+    SysExTransaction a (request (0x08)), b (request (0x08)), c (request (0x08));
+    engine->queueTransaction (&a);
+    engine->queueTransaction (&b);
+    engine->queueTransaction (&c);
+
+    EXPECT_EQ (waitForEnd (a), TransactionState::timedOut);
+    EXPECT_EQ (waitForEnd (b), TransactionState::timedOut);
+    EXPECT_EQ (waitForEnd (c), TransactionState::timedOut);
+    ASSERT_TRUE (devices.waitUntilIdle());
+    EXPECT_EQ (unit->getNumReceived(), 0);
+}
+
+TEST_F (VASMidiProcessingTest, SilenceEndsTheTransactionTimedOutAndNoReplyExpectedEndsAtOnce)
+{
+    openBoth();
+    unit->setSilent (true);
+
+    SysExTransaction silent (100);
+    silent.setRequest (request (0x08));
+    engine->queueTransaction (&silent);
+    EXPECT_EQ (waitForEnd (silent), TransactionState::timedOut);
+
+    SysExTransaction noReply (request (0x42));
+    noReply.setExpectedReplies (0);
+    engine->queueTransaction (&noReply);
+    EXPECT_EQ (waitForEnd (noReply, 500), TransactionState::complete);
+    EXPECT_TRUE (unit->waitForReceived (2));
+}
+
+TEST_F (VASMidiProcessingTest, CorruptRepliesAreDroppedSoTheRequestTimesOut)
+{
+    openBoth();
+    unit->setCorrupt (true);
+
+    SysExTransaction transaction (150);
+    transaction.setRequest (request (0x08));
+    engine->queueTransaction (&transaction);
+
+    EXPECT_EQ (waitForEnd (transaction), TransactionState::timedOut);
+    EXPECT_EQ (transaction.getNumReplies(), 0);
+}
+
+TEST_F (VASMidiProcessingTest, DumpAnnouncedByItsStartMessageIsCollectedWholeInOrder)
+{
+    openBoth();
+
+    // A system dump of 4096 bytes: start, 64 data messages, end.
+    unit->setResponder ([] (const juce::MidiMessage& m)
+    {
+        std::vector<juce::MidiMessage> answers;
+
+        if (SysExTransaction::getFunctionCode (m) != 0x43)
+            return answers;
+
+        answers.push_back (request (0x61, { 0x00, 0x20, 0x00 }));
+
+        for (uint8_t i = 0; i < 64; ++i)
+            answers.push_back (request (0x62, { i, 0x55 }));
+
+        answers.push_back (request (0x63, { 0x00 }));
+        answers.push_back (request (0x62, { 0x7F }));   // after completion: not taken
+        return answers;
+    });
+
+    SysExTransaction dump (request (0x43));
+    engine->queueTransaction (&dump);
+    EXPECT_EQ (waitForEnd (dump), TransactionState::complete);
+    ASSERT_EQ (dump.getNumReplies(), 66);
+
+    for (int i = 0; i < 64; ++i)
+    {
+        juce::MidiMessage reply;
+        ASSERT_TRUE (dump.getReply (i + 1, reply));
+        EXPECT_EQ (reply.getRawData()[6], i);
+    }
+}
+
+TEST_F (VASMidiProcessingTest, RecordingKeepsEverythingThatArrivesAndCountsItsBytes)
+{
+    openBoth();
+    unit->setSilent (true);
+
+    SysExTransaction waiting (request (0x08));
+    engine->queueTransaction (&waiting);
+    ASSERT_TRUE (unit->waitForReceived (1));
+
+    engine->setRecordedByteCount (0);
+    engine->setRecording (true);
+
+    const std::vector<juce::MidiMessage> dump {
+        juce::MidiMessage::midiClock(),
+        ScriptedUnit::frame (0x75, { 1, 2, 3 }, 2),
+        juce::MidiMessage::programChange (1, 5),
+        ScriptedUnit::frame (0x76, { 4 }, 2),
+    };
+
+    int bytes = 0;
+
+    for (const auto& m : dump)
+    {
+        unit->send (m);
+        bytes += m.getRawDataSize();
+    }
+
+    ASSERT_TRUE (waitUntil ([&] { return engine->getRecordedByteCount() == bytes; }));
+    engine->setRecording (false);
+
+    unit->send (juce::MidiMessage::programChange (1, 6));
+    ASSERT_TRUE (devices.waitUntilIdle());
+    juce::Thread::sleep (10);
+
+    juce::MidiBuffer recorded;
+    EXPECT_TRUE (engine->takeRecording (recorded));
+    ASSERT_EQ (recorded.getNumEvents(), (int) dump.size());
+
+    size_t i = 0;
+
+    for (const auto metadata : recorded)
+    {
+        ASSERT_EQ (metadata.numBytes, dump[i].getRawDataSize());
+        EXPECT_EQ (std::memcmp (metadata.data, dump[i].getRawData(), (size_t) metadata.numBytes), 0);
+        ++i;
+    }
+
+    // Nothing of it answered the version request; the count is left for the caller.
+    EXPECT_EQ (waiting.getNumReplies(), 0);
+    EXPECT_EQ (engine->getRecordedByteCount(), bytes);
+
+    juce::MidiBuffer again;
+    engine->takeRecording (again);
+    EXPECT_TRUE (again.isEmpty());
+}
+
+TEST_F (VASMidiProcessingTest, DeviceCheckDropsAVanishedPortAndReopensItAfterTheReplug)
+{
+    engine.reset();
+    ManualClock clock (100000);
+    engine = std::make_unique<VASMidiProcessing>();
+    openBoth();
+
+    // The first pass checks at once; let it happen, then only the clock decides.
+    juce::Thread::sleep (20);
+    EXPECT_TRUE (engine->isReady());
+
+    devices.unplug ("KORRINA MIDI");
+    clock.advance (1000);
+    juce::Thread::sleep (20);
+    EXPECT_TRUE (engine->isOutputReady()) << "checked only after more than 1000 ms";
+
+    clock.advance (1);
+    ASSERT_TRUE (waitUntil ([&] { return ! engine->isOutputReady() && ! engine->isInputReady(); }));
+
+    devices.replug ("KORRINA MIDI");
+    clock.advance (1001);
+    ASSERT_TRUE (waitUntil ([&] { return engine->getPorts().isMidiOutputPresent() && engine->getPorts().isMidiInputPresent(); }));
+    juce::Thread::sleep (20);
+    EXPECT_FALSE (engine->isOutputReady()) << "ready only from the check after the reopen";
+
+    clock.advance (1001);
+    ASSERT_TRUE (waitUntil ([&] { return engine->isReady(); }));
+
+    // The reopened ports work.
+    SysExTransaction transaction (request (0x08));
+    engine->queueTransaction (&transaction);
+    EXPECT_EQ (waitForEnd (transaction), TransactionState::complete);
+}
+
+TEST_F (VASMidiProcessingTest, DeviceCheckReopensAnInputKeptFromAnEarlierCall)
+{
+    engine.reset();
+    ManualClock clock (100000);
+    engine = std::make_unique<VASMidiProcessing>();
+    openBoth();
+
+    // Taking the output alone into use keeps the stored input name.
+    ASSERT_TRUE (engine->setMidiDevices (false, true));
+    juce::Thread::sleep (20);
+
+    engine->getPorts().closeMidiInput();
+    clock.advance (1001);
+
+    ASSERT_TRUE (waitUntil ([&] { return engine->getPorts().isMidiInputPresent(); }));
+    juce::String name;
+    EXPECT_TRUE (engine->getPorts().getOpenInputName (name));
+    EXPECT_EQ (name, "KORRINA MIDI");
+}
+
+TEST_F (VASMidiProcessingTest, PortsOpenedFromAnotherThreadWhileTheEngineSendsStaySound)
+{
+    openBoth();
+
+    std::vector<std::unique_ptr<SysExTransaction>> transactions;
+
+    for (int i = 0; i < 200; ++i)
+    {
+        transactions.push_back (std::make_unique<SysExTransaction> (request (0x42)));
+        transactions.back()->setExpectedReplies (0);
+        engine->queueTransaction (transactions.back().get());
+    }
+
+    for (int i = 0; i < 100; ++i)
+    {
+        engine->getPorts().openMidiOutput (i % 2 == 0 ? "Other" : "KORRINA MIDI");
+        engine->getPorts().openMidiInput (i % 2 == 0 ? "Other" : "KORRINA MIDI");
+    }
+
+    for (auto& t : transactions)
+        EXPECT_NE (waitForEnd (*t), TransactionState::waiting);
+}
+
+TEST_F (VASMidiProcessingTest, DeletionStopsTheThreadAndClearsTheFlags)
+{
+    openBoth();
+    SysExTransaction transaction (request (0x08));
+    unit->setSilent (true);
+    engine->queueTransaction (&transaction);
+    ASSERT_TRUE (unit->waitForReceived (1));
+
+    engine.reset();
+    EXPECT_TRUE (transaction.isInFlight()) << "the engine never ends or deletes what it holds when deleted";
+}
+
+//==============================================================================
+TEST (VASMidiProcessingSingleton, IsCreatedOnceAndNeverAgainAfterDeletion)
+{
+    VASMidiProcessing::resetInstanceForTesting();
+
+    auto* first = VASMidiProcessing::getInstance();
+    ASSERT_NE (first, nullptr);
+    EXPECT_EQ (VASMidiProcessing::getInstance(), first);
+    EXPECT_EQ (first->getThreadName(), "VASMidiProcessing");
+    EXPECT_FALSE (first->isThreadRunning());
+
+    VASMidiProcessing::deleteInstance();
+    EXPECT_EQ (VASMidiProcessing::getInstance(), nullptr);
+    EXPECT_EQ (VASMidiProcessing::getInstance(), nullptr);
+
+    VASMidiProcessing::resetInstanceForTesting();
+    EXPECT_NE (VASMidiProcessing::getInstance(), nullptr);
+    VASMidiProcessing::resetInstanceForTesting();
+}

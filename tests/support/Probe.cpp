@@ -1,1 +1,0 @@
-int dremlorSupportProbe() { return 1; }

@@ -1,0 +1,85 @@
+#include "support_gui/GuiTestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <dlfcn.h>
+
+namespace
+{
+    juce::File testHomeRoot()
+    {
+        static const auto root = juce::File::createTempFile ("dremlor-test-home");
+        return root;
+    }
+
+    /** A bare X server (Xvfb without a window manager) lacks the window-manager atoms
+        that the framework looks up without creating them, and a window then fails with
+        BadAtom. Interning them here makes them exist; the connection stays open for the
+        whole run because the server forgets its atoms when its last client leaves.
+    */
+    void internWindowManagerAtoms()
+    {
+        auto* x11 = ::dlopen ("libX11.so.6", RTLD_NOW | RTLD_GLOBAL);
+
+        if (x11 == nullptr)
+            return;
+
+        using OpenDisplay = void* (*) (const char*);
+        using InternAtom = unsigned long (*) (void*, const char*, int);
+
+        auto openDisplay = reinterpret_cast<OpenDisplay> (::dlsym (x11, "XOpenDisplay"));
+        auto internAtom = reinterpret_cast<InternAtom> (::dlsym (x11, "XInternAtom"));
+
+        if (openDisplay == nullptr || internAtom == nullptr)
+            return;
+
+        static void* const display = openDisplay (nullptr);
+
+        if (display == nullptr)
+            return;
+
+        for (auto* name : { "WM_PROTOCOLS", "WM_DELETE_WINDOW", "WM_TAKE_FOCUS", "_NET_WM_PING",
+                            "WM_CHANGE_STATE", "WM_STATE", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE",
+                            "_NET_WM_STATE_HIDDEN", "_NET_WM_WINDOW_TYPE_NORMAL" })
+            internAtom (display, name, 0);
+    }
+
+    class Environment  : public ::testing::Environment
+    {
+    public:
+        void SetUp() override
+        {
+            GuiTestEnvironment::useFreshHome();
+            internWindowManagerAtoms();
+            initialiser = std::make_unique<juce::ScopedJuceInitialiser_GUI>();
+        }
+
+        void TearDown() override
+        {
+            initialiser.reset();
+            testHomeRoot().deleteRecursively();
+        }
+
+    private:
+        std::unique_ptr<juce::ScopedJuceInitialiser_GUI> initialiser;
+    };
+}
+
+juce::File GuiTestEnvironment::useFreshHome()
+{
+    static int counter = 0;
+
+    const auto home = testHomeRoot().getChildFile (juce::String (++counter));
+    home.createDirectory();
+
+    ::setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
+    ::unsetenv ("XDG_CONFIG_HOME");
+    return home;
+}
+
+bool GuiTestEnvironment::registerWithGoogleTest()
+{
+    ::testing::AddGlobalTestEnvironment (new Environment());
+    return true;
+}
