@@ -52,6 +52,8 @@ void DremlorApplication::initialise (const juce::String&)
     });
     instanceMessenger->startListening();
 
+    // A window held before goes first: its destructor deletes the skin manager that
+    // the new window fetches and loads.
     mainWindow.reset();
     mainWindow = std::make_unique<MainAppWindow>();
 }

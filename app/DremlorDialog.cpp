@@ -200,9 +200,7 @@ void DremlorDialog::receiveFolderChosenFromChooser (const juce::File& folder)
     saveReceiveDir (folder);
     receiveFolderChosen = true;
 
-    fileField->setText (folder.getFullPathName(), juce::dontSendNotification);
-    fileSelectedLabel->setText (folder.getFullPathName(), juce::dontSendNotification);
-    check2->setVisible (true);
+    setFileRow (folder.getFullPathName(), folder.getFullPathName());
     updateStepControls();
 }
 
@@ -219,6 +217,13 @@ void DremlorDialog::cancelPressed()
     // Ends a backup of all user cabs after the cab being received.
     if (receiveType == 9)
         stopAllCabs = true;
+}
+
+void DremlorDialog::setFileRow (const juce::String& fieldText, const juce::String& labelText)
+{
+    fileField->setText (fieldText, juce::dontSendNotification);
+    fileSelectedLabel->setText (labelText, juce::dontSendNotification);
+    check2->setVisible (fieldText.isNotEmpty());
 }
 
 //==============================================================================
@@ -262,16 +267,12 @@ void DremlorDialog::switchPage (bool toReceivePage)
 
         if (receiveFolderChosen)
         {
-            fileField->setText (backupFolder.getFullPathName(), juce::dontSendNotification);
-            fileSelectedLabel->setText (backupFolder.getFullPathName(), juce::dontSendNotification);
-            check2->setVisible (true);
+            setFileRow (backupFolder.getFullPathName(), backupFolder.getFullPathName());
             receiveBeginLabel->setVisible (true);
         }
         else
         {
-            fileField->clear();
-            fileSelectedLabel->setText ({}, juce::dontSendNotification);
-            check2->setVisible (false);
+            setFileRow ({}, {});
 
             if (deviceChosen)
                 receiveBrowseLabel->setVisible (true);
@@ -284,15 +285,11 @@ void DremlorDialog::switchPage (bool toReceivePage)
 
         if (fileChosen)
         {
-            fileField->setText (sendFile.getFullPathName(), juce::dontSendNotification);
-            fileSelectedLabel->setText (sendFile.getFileName(), juce::dontSendNotification);
-            check2->setVisible (true);
+            setFileRow (sendFile.getFullPathName(), sendFile.getFileName());
         }
         else
         {
-            fileField->clear();
-            fileSelectedLabel->setText ({}, juce::dontSendNotification);
-            check2->setVisible (false);
+            setFileRow ({}, {});
 
             if (deviceChosen && inputPortOpen && outputPortOpen)
             {

@@ -111,6 +111,11 @@ public:
     /** Decides which step controls are usable in the current state. */
     void updateStepControls();
 
+    /** Puts the result row back after a send: cleared on the send page, the backup
+        prompt on the receive page; "Check3" hidden and the progress back at 0.
+    */
+    void resetReceivePrompt();
+
     //==============================================================================
     // Ports, watchdog and queries (DremlorDialogPorts.cpp)
 
@@ -258,8 +263,23 @@ private:
     void saveReceiveDir (const juce::File& folder);
     void switchPage (bool toReceivePage);
     void browseForReceiveFolder();
+
+    /** Shows a chosen file or folder in the "File" field and the "File Selected" label,
+        with the "Check2" mark; empty texts clear the row and hide the mark.
+    */
+    void setFileRow (const juce::String& fieldText, const juce::String& labelText);
     void cancelPressed();
     bool portsFitDevice() const;
+
+    /** The input and output rows open, close and choose their ports alike. */
+    enum class PortDirection { input, output };
+
+    void portChosen (PortDirection, int itemId);
+    void selectDefaultPort (PortDirection);
+    bool openPort (PortDirection, const juce::String& portName);
+
+    /** Stops the engine, lowers its ready flags and closes the port; true when it was open. */
+    bool releasePort (PortDirection);
 
     /** Queues the transaction and waits for its end on the message thread, at most
         for its time-out; true when it ended, false when it is still in flight.

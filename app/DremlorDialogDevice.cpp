@@ -146,6 +146,19 @@ void DremlorDialog::updateBufferDelayForDevice()
     }
 }
 
+void DremlorDialog::resetReceivePrompt()
+{
+    if (sendPageActive)
+        progressLabel->setText ({}, juce::dontSendNotification);
+    else if (receivePageActive)
+        progressLabel->setText ("Press BEGIN to select a backup type to receive.", juce::dontSendNotification);
+
+    check3->setVisible (false);
+
+    if (processing != nullptr)
+        processing->getSender().setProgress (0.0);
+}
+
 //==============================================================================
 void DremlorDialog::mouseDown (const juce::MouseEvent& event)
 {

@@ -142,7 +142,7 @@ void DremlorDialog::createComponents()
     slider.setValue (0.0, juce::dontSendNotification);
     slider.setTextBoxStyle (juce::Slider::TextBoxRight, false, 56, 20);
     slider.setTextValueSuffix (" ms");
-    slider.setPopupDisplayEnabled (true, true, this);
+    slider.setPopupDisplayEnabled (true, false, this);
     slider.setExplicitFocusOrder (8);
     slider.addListener (this);
 

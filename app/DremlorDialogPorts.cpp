@@ -58,133 +58,107 @@ void DremlorDialog::showOutputPortMenu()
     outputPortChosen (outputPortMenu.showAt (outputLabel.get()));
 }
 
-void DremlorDialog::inputPortChosen (int itemId)
+void DremlorDialog::inputPortChosen (int itemId)     { portChosen (PortDirection::input, itemId); }
+void DremlorDialog::outputPortChosen (int itemId)    { portChosen (PortDirection::output, itemId); }
+
+void DremlorDialog::portChosen (PortDirection direction, int itemId)
 {
     if (itemId == 0)
         return;
 
-    const auto name = runPortMenu (itemId, inputPortMenu);
-    inputLabel->setText (name, juce::dontSendNotification);
-    openInputPort (name);
-    updateBufferDelayForDevice();
-}
-
-void DremlorDialog::outputPortChosen (int itemId)
-{
-    if (itemId == 0)
-        return;
-
-    const auto name = runPortMenu (itemId, outputPortMenu);
-    outputLabel->setText (name, juce::dontSendNotification);
-    openOutputPort (name);
+    const bool isInput = direction == PortDirection::input;
+    const auto name = runPortMenu (itemId, isInput ? inputPortMenu : outputPortMenu);
+    (isInput ? inputLabel : outputLabel)->setText (name, juce::dontSendNotification);
+    openPort (direction, name);
     updateBufferDelayForDevice();
 }
 
 //==============================================================================
-void DremlorDialog::selectDefaultInputPort()
+void DremlorDialog::selectDefaultInputPort()     { selectDefaultPort (PortDirection::input); }
+void DremlorDialog::selectDefaultOutputPort()    { selectDefaultPort (PortDirection::output); }
+
+void DremlorDialog::selectDefaultPort (PortDirection direction)
 {
-    fillInputPortList();
+    const bool isInput = direction == PortDirection::input;
+
+    if (isInput)
+        fillInputPortList();
+    else
+        fillOutputPortList();
 
     // The Korrina's own USB port, whatever the letter case and the system's additions.
-    const auto found = std::any_of (inputDeviceNames.begin(), inputDeviceNames.end(),
+    const auto& names = isInput ? inputDeviceNames : outputDeviceNames;
+    const auto found = std::any_of (names.begin(), names.end(),
                                     [] (const juce::String& name) { return name.indexOfIgnoreCase (korrinaPortName) >= 0; });
 
     if (! found)
         return;
 
-    for (juce::PopupMenu::MenuItemIterator items (inputPortMenu); items.next();)
+    for (juce::PopupMenu::MenuItemIterator items (isInput ? inputPortMenu : outputPortMenu); items.next();)
     {
         if (items.getItem().text.indexOfIgnoreCase (korrinaPortName) >= 0)
         {
-            openInputPort (items.getItem().text);
-            break;
-        }
-    }
-}
-
-void DremlorDialog::selectDefaultOutputPort()
-{
-    fillOutputPortList();
-
-    const auto found = std::any_of (outputDeviceNames.begin(), outputDeviceNames.end(),
-                                    [] (const juce::String& name) { return name.indexOfIgnoreCase (korrinaPortName) >= 0; });
-
-    if (! found)
-        return;
-
-    for (juce::PopupMenu::MenuItemIterator items (outputPortMenu); items.next();)
-    {
-        if (items.getItem().text.indexOfIgnoreCase (korrinaPortName) >= 0)
-        {
-            openOutputPort (items.getItem().text);
+            openPort (direction, items.getItem().text);
             break;
         }
     }
 }
 
 //==============================================================================
-bool DremlorDialog::openInputPort (const juce::String& portName)
+bool DremlorDialog::openInputPort (const juce::String& portName)     { return openPort (PortDirection::input, portName); }
+bool DremlorDialog::openOutputPort (const juce::String& portName)    { return openPort (PortDirection::output, portName); }
+
+bool DremlorDialog::openPort (PortDirection direction, const juce::String& portName)
 {
     if (processing == nullptr)
         return false;
 
+    const bool isInput = direction == PortDirection::input;
     bool result;
 
     if (portName == noPortText)
     {
-        processing->stopThread (processingStopTimeoutMs);
-        processing->clearReadyFlags();
-        result = processing->getPorts().closeMidiInput();
-        inputPortOpen = false;
+        result = releasePort (direction);
     }
     else
     {
-        result = processing->getPorts().openMidiInput (portName);
+        auto& ports = processing->getPorts();
+        result = isInput ? ports.openMidiInput (portName) : ports.openMidiOutput (portName);
 
         if (result)
         {
-            inputPortOpen = true;
+            (isInput ? inputPortOpen : outputPortOpen) = true;
             processingStarted = restartMidiProcessing();
         }
     }
 
-    inputLabel->setText (portName, juce::dontSendNotification);
+    (isInput ? inputLabel : outputLabel)->setText (portName, juce::dontSendNotification);
     updateStepControls();
     return result;
 }
 
-bool DremlorDialog::openOutputPort (const juce::String& portName)
+bool DremlorDialog::releasePort (PortDirection direction)
 {
-    if (processing == nullptr)
-        return false;
+    const bool isInput = direction == PortDirection::input;
+    bool wasOpen = false;
 
-    bool result;
-
-    if (portName == noPortText)
+    // The engine stays stopped: only opening a port starts it again.
+    if (processing != nullptr)
     {
         processing->stopThread (processingStopTimeoutMs);
         processing->clearReadyFlags();
-        result = processing->getPorts().closeMidiOutput();
-        outputPortOpen = false;
-    }
-    else
-    {
-        result = processing->getPorts().openMidiOutput (portName);
-
-        if (result)
-        {
-            outputPortOpen = true;
-            processingStarted = restartMidiProcessing();
-        }
+        wasOpen = isInput ? processing->getPorts().closeMidiInput() : processing->getPorts().closeMidiOutput();
     }
 
-    outputLabel->setText (portName, juce::dontSendNotification);
-    updateStepControls();
-    return result;
+    (isInput ? inputPortOpen : outputPortOpen) = false;
+    return wasOpen;
 }
 
 bool DremlorDialog::restartMidiProcessing()
 {
+    if (processing == nullptr)
+        return false;
+
     const bool singlePortDevice = isStompra (device) || device == DeviceModels::bootRom;
 
     if (inputPortOpen && outputPortOpen && isKorrina (device))
@@ -201,16 +175,7 @@ bool DremlorDialog::restartMidiProcessing()
 
 bool DremlorDialog::closeInputPort()
 {
-    bool wasOpen = false;
-
-    if (processing != nullptr)
-    {
-        processing->stopThread (processingStopTimeoutMs);
-        processing->clearReadyFlags();
-        wasOpen = processing->getPorts().closeMidiInput();
-    }
-
-    inputPortOpen = false;
+    const bool wasOpen = releasePort (PortDirection::input);
 
     const bool notNeeded = (device == DeviceModels::stompraClassic || device == DeviceModels::bootRom)
                            && sendPageActive && ! receivePageActive;
@@ -220,16 +185,7 @@ bool DremlorDialog::closeInputPort()
 
 bool DremlorDialog::closeOutputPort()
 {
-    bool wasOpen = false;
-
-    if (processing != nullptr)
-    {
-        processing->stopThread (processingStopTimeoutMs);
-        processing->clearReadyFlags();
-        wasOpen = processing->getPorts().closeMidiOutput();
-    }
-
-    outputPortOpen = false;
+    const bool wasOpen = releasePort (PortDirection::output);
 
     const bool notNeeded = (device == DeviceModels::stompraClassic || device == DeviceModels::bootRom)
                            && receivePageActive && ! sendPageActive;

@@ -158,8 +158,12 @@ void InstanceMessenger::receiveFrom (int connection)
         received.append (chunk, (size_t) got);
     }
 
-    const auto text = juce::String::fromUTF8 (static_cast<const char*> (received.getData()),
-                                              (int) received.getSize());
+    // A sequence cut off at the end makes the decoder look at the bytes after it; the
+    // terminator stops it there instead of past the end of the block.
+    const auto size = (int) received.getSize();
+    received.append ("", 1);
+
+    const auto text = juce::String::fromUTF8 (static_cast<const char*> (received.getData()), size);
 
     if (! text.startsWith (noticeHeader))
         return;

@@ -21,8 +21,12 @@ else()
         juce::juce_gui_extra)
 endif()
 
-# JUCE's URL streams use libcurl, linked directly (not loaded lazily).
+# Debian's JUCE decodes images with the system's libpng and libjpeg and speaks HTTP
+# through libcurl (linked directly, not loaded lazily) without naming them for the
+# linker: they follow dremlor_juce on every link line.
 find_package (CURL REQUIRED)
+find_package (PNG REQUIRED)
+find_package (JPEG REQUIRED)
 
 add_library (dremlor_juce STATIC)
 
@@ -31,7 +35,9 @@ target_link_libraries (dremlor_juce
         ${DREMLOR_JUCE_MODULES}
     PUBLIC
         juce::juce_recommended_config_flags
-        CURL::libcurl)
+        CURL::libcurl
+        PNG::PNG
+        JPEG::JPEG)
 
 target_compile_definitions (dremlor_juce
     PUBLIC

@@ -143,7 +143,7 @@ public:
     /** Reads a cab dump (START, DATA messages, END) for the model of its byte 4 and
         copies its 32-bit words to `words` when given. Returns false when a message is
         damaged or out of place, when the END's count or XOR disagrees, when no words
-        were found, or when there are more words than `capacity`.
+        were found, or when a buffer is given and there are more words than `capacity`.
     */
     static bool parseCabIr (const uint8_t* data, size_t size, uint32_t* words, size_t capacity);
 

@@ -5,7 +5,9 @@
 //==============================================================================
 /** The operating system's MIDI devices, through the framework's MidiInput and
     MidiOutput. Names and indexes refer to the framework's device infos, listed
-    afresh on every call so that unplugged devices drop out.
+    afresh on every call so that unplugged devices drop out. Its opened devices always
+    report themselves connected: the framework cannot tell a handle to a device that was
+    unplugged and plugged in again from a live one.
 */
 class JuceMidiDeviceProvider : public MidiDeviceProvider
 {

@@ -28,6 +28,12 @@ public:
         virtual ~Input();
         virtual void start() = 0;
         virtual void stop() = 0;
+
+        /** False once the device this input was opened on has gone, even when a device
+            of the same name has appeared since: the old handle stays dead and only a
+            reopen reaches the new device. True where the provider cannot tell.
+        */
+        virtual bool isConnected() const { return true; }
     };
 
     /** An opened output. */
@@ -38,6 +44,9 @@ public:
 
         /** Sends one message; for SysEx this blocks until the device has taken it. */
         virtual void sendMessageNow (const juce::MidiMessage& message) = 0;
+
+        /** As Input::isConnected, for outputs. */
+        virtual bool isConnected() const { return true; }
     };
 
     //==============================================================================

@@ -17,6 +17,20 @@ namespace
         block.ensureSize (size, true);
         return block.getData() != nullptr && block.getSize() >= size;
     }
+
+    /** XOR of `count` values: the frame checksum and both dump check values; 0 for
+        no data.
+    */
+    template <typename Value>
+    Value xorOf (const Value* values, int count) noexcept
+    {
+        Value result = 0;
+
+        for (int i = 0; values != nullptr && i < count; ++i)
+            result ^= values[i];
+
+        return result;
+    }
 }
 
 //==============================================================================
@@ -67,21 +81,16 @@ int makeMessage (juce::MidiMessage& message, uint8_t function, const uint8_t* pa
     if (length == 0)
         return 0;
 
-    message = juce::MidiMessage (block.getData(), length, 0.0);
+    // Copy-assigned on purpose: JUCE 7.0.5's move assignment leaks the old bytes of a
+    // message longer than eight bytes.
+    const juce::MidiMessage built (block.getData(), length, 0.0);
+    message = built;
     return length;
 }
 
 uint8_t checksum (const uint8_t* data, int length) noexcept
 {
-    if (data == nullptr || length < 1)
-        return 0;
-
-    uint8_t sum = 0;
-
-    for (int i = 0; i < length; ++i)
-        sum ^= data[i];
-
-    return (uint8_t) (sum & 0x7F);
+    return (uint8_t) (xorOf (data, length) & 0x7F);
 }
 
 bool isChecksumValid (const juce::MidiMessage& message) noexcept
@@ -97,28 +106,12 @@ bool isChecksumValid (const juce::MidiMessage& message) noexcept
 
 uint16_t xorWords16 (const uint16_t* words, int count) noexcept
 {
-    if (words == nullptr || count < 1)
-        return 0;
-
-    uint16_t result = 0;
-
-    for (int i = 0; i < count; ++i)
-        result ^= words[i];
-
-    return result;
+    return xorOf (words, count);
 }
 
 uint32_t xorWords32 (const uint32_t* words, int count) noexcept
 {
-    if (words == nullptr || count < 1)
-        return 0;
-
-    uint32_t result = 0;
-
-    for (int i = 0; i < count; ++i)
-        result ^= words[i];
-
-    return result;
+    return xorOf (words, count);
 }
 
 //==============================================================================

@@ -26,18 +26,20 @@ bool SysExMultiMsgTimer::loadData (const void* data, size_t size, DeviceModel mo
 {
     const juce::ScopedLock sl (stateLock);
 
-    if (data == nullptr || size == 0 || isActive (state))
+    if (data == nullptr || size == 0 || isActive (state.load()))
         return false;
 
     const juce::ScopedLock ol (operationLock);
 
     // Data without a single message for the model would leave a send running for
-    // ever, waiting for a message that never comes: refuse it, and drop what an
-    // earlier load left, so that a start cannot send the wrong file.
+    // ever, waiting for a message that never comes: refuse it, drop what an earlier
+    // load left so that a start cannot send the wrong file, and go back to idle so
+    // that the outcome of an earlier send is not taken for this one's.
     if (! reader.init (data, size, model) || reader.getMessageCount() == 0)
     {
         reader.release();
         total = 0;
+        state = SendState::idle;
         return false;
     }
 
@@ -88,7 +90,7 @@ bool SysExMultiMsgTimer::start (juce::uint32 intervalMs)
 {
     const juce::ScopedLock sl (stateLock);
 
-    if (isActive (state))
+    if (isActive (state.load()))
         return false;
 
     const juce::ScopedLock ol (operationLock);
@@ -153,7 +155,7 @@ bool SysExMultiMsgTimer::cancel()
 {
     const juce::ScopedLock sl (stateLock);
 
-    if (! isActive (state))
+    if (! isActive (state.load()))
         return false;
 
     stopTimer();
@@ -163,8 +165,7 @@ bool SysExMultiMsgTimer::cancel()
 
 SendState SysExMultiMsgTimer::getState() const
 {
-    const juce::ScopedLock sl (stateLock);
-    return state;
+    return state.load();
 }
 
 void SysExMultiMsgTimer::setState (SendState newState)
@@ -190,7 +191,7 @@ void SysExMultiMsgTimer::setNoReplyMode()
 {
     const juce::ScopedLock sl (stateLock);
 
-    if (isActive (state))
+    if (isActive (state.load()))
         return;
 
     const juce::ScopedLock nl (noReplyLock);
@@ -201,7 +202,7 @@ bool SysExMultiMsgTimer::resetSendOptions()
 {
     const juce::ScopedLock sl (stateLock);
 
-    if (isActive (state))
+    if (isActive (state.load()))
         return false;
 
     const juce::ScopedLock ol (operationLock);
@@ -215,16 +216,28 @@ bool SysExMultiMsgTimer::resetSendOptions()
 //==============================================================================
 void SysExMultiMsgTimer::timerCallback()
 {
-    // Looked at before the operation lock, so a tick never waits for the state lock
-    // while start() holds it and waits for the operation lock.
-    if (getState() != SendState::running)
+    if (state.load() != SendState::running)
         return;
 
-    const juce::ScopedLock ol (operationLock);
+    auto finalState = SendState::running;
+
+    {
+        const juce::ScopedLock ol (operationLock);
+
+        if (! tick (finalState))
+            return;
+    }
+
+    if (finalState != SendState::running)
+        finish (finalState);
+}
+
+bool SysExMultiMsgTimer::tick (SendState& finalState)
+{
     releaseRetired();
 
-    if (getState() != SendState::running)
-        return;
+    if (state.load() != SendState::running)
+        return false;
 
     bool haveState = false;
     auto previousState = TransactionState::waiting;
@@ -290,13 +303,15 @@ void SysExMultiMsgTimer::timerCallback()
     }
 
     if (current == nullptr && reader.getPosition() >= reader.getSize())
-        finish (SendState::finished);
+        finalState = SendState::finished;
     else if (getDeviceError() != 0)
-        finish (SendState::refused);
+        finalState = SendState::refused;
     else if (haveState && previousState == TransactionState::timedOut)
-        finish (SendState::replyTimeout);
+        finalState = SendState::replyTimeout;
     else if (outputLost)
-        finish (SendState::outputNotReady);
+        finalState = SendState::outputNotReady;
+
+    return true;
 }
 
 void SysExMultiMsgTimer::updateProgress()
@@ -319,10 +334,15 @@ void SysExMultiMsgTimer::updateProgress()
 
 void SysExMultiMsgTimer::finish (SendState finalState)
 {
-    stopTimer();
-
+    // Only ticks and cancel() end a running send, and both run on the message thread,
+    // so the send is still running here; start() refuses to touch a running send.
     const juce::ScopedLock sl (stateLock);
-    state = finalState;
+
+    if (state.load() == SendState::running)
+    {
+        stopTimer();
+        state = finalState;
+    }
 }
 
 bool SysExMultiMsgTimer::isRefusal (int result) const

@@ -39,9 +39,10 @@ enum class SendState : int32_t
     The send run prepares it on its own thread (setReplyTimeout, setLeadInMessage,
     loadData, start) and the dialog polls getState() and getProgress().
 
-    Locks: start() takes the state lock, then the operation lock; a tick takes the
-    operation lock, then the state lock, and only while the send is running, which is
-    exactly when start() gives up at the state lock.
+    Locks: start() takes the state lock, then the operation lock. A tick works under
+    the operation lock alone, reading the state atomically, and takes the state lock
+    only after it has let go of the operation lock, to record how the send ended; so
+    the two locks are never taken in the opposite order.
 */
 class SysExMultiMsgTimer : private juce::Timer
 {
@@ -54,8 +55,9 @@ public:
 
     //==============================================================================
     /** Takes a copy of the data to send, cut into messages by the model's header.
-        False, leaving nothing loaded, when the data is missing or holds no message
-        for the model; false, changing nothing, while a send is running or paused.
+        False, changing nothing, when the data is missing or while a send is running
+        or paused. False when the data holds no message for the model: then nothing is
+        left loaded and the state goes back to idle.
     */
     bool loadData (const void* data, size_t size, DeviceModel model);
 
@@ -119,6 +121,7 @@ private:
     //==============================================================================
     void timerCallback() override;
     void updateProgress();
+    bool tick (SendState& finalState);
     void finish (SendState finalState);
     void discardCurrent();
     void releaseRetired();
@@ -131,7 +134,7 @@ private:
     juce::uint32 total = 0;
 
     juce::CriticalSection stateLock;
-    SendState state = SendState::idle;
+    std::atomic<SendState> state { SendState::idle };
 
     std::unique_ptr<juce::MidiMessage> leadIn;
 

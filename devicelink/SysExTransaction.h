@@ -138,7 +138,7 @@ private:
 
     juce::CriticalSection activityLock;
     uint32_t lastActivity = 0;
-    bool touched = false;
+    bool touched = false;   // kept apart from lastActivity: after the counter wraps, a real touch may read 0
     const uint32_t timeout;
 
     std::atomic<int> expectedReplies { 1 };

@@ -1,5 +1,22 @@
 #include "devicelink/VASMidiPorts.h"
 
+namespace
+{
+    /** Walks the list from its start and tries every device whose name contains the
+        wanted text (case-sensitive; an empty text matches every device) until one opens.
+    */
+    template <typename OpenByIndex>
+    bool openFirstMatching (const juce::StringArray& devices, const juce::String& wantedName, OpenByIndex&& openByIndex)
+    {
+        for (int i = 0; i < devices.size(); ++i)
+            if (wantedName.isEmpty() || devices[i].indexOf (wantedName) >= 0)
+                if (openByIndex (i))
+                    return true;
+
+        return false;
+    }
+}
+
 VASMidiPorts::VASMidiPorts() = default;
 
 VASMidiPorts::~VASMidiPorts()
@@ -23,14 +40,7 @@ juce::StringArray VASMidiPorts::getMidiOutputDevices() const
 bool VASMidiPorts::openMidiInput (const juce::String& wantedName)
 {
     const juce::ScopedLock sl (deviceLock);
-    const auto devices = getMidiInputDevices();
-
-    for (int i = 0; i < devices.size(); ++i)
-        if (wantedName.isEmpty() || devices[i].indexOf (wantedName) >= 0)
-            if (openMidiInputByIndex (i))
-                return true;
-
-    return false;
+    return openFirstMatching (getMidiInputDevices(), wantedName, [this] (int i) { return openMidiInputByIndex (i); });
 }
 
 bool VASMidiPorts::openMidiInputByIndex (int index)
@@ -57,14 +67,7 @@ bool VASMidiPorts::openMidiInputByIndex (int index)
 bool VASMidiPorts::openMidiOutput (const juce::String& wantedName)
 {
     const juce::ScopedLock sl (deviceLock);
-    const auto devices = getMidiOutputDevices();
-
-    for (int i = 0; i < devices.size(); ++i)
-        if (wantedName.isEmpty() || devices[i].indexOf (wantedName) >= 0)
-            if (openMidiOutputByIndex (i))
-                return true;
-
-    return false;
+    return openFirstMatching (getMidiOutputDevices(), wantedName, [this] (int i) { return openMidiOutputByIndex (i); });
 }
 
 bool VASMidiPorts::openMidiOutputByIndex (int index)
@@ -135,10 +138,20 @@ bool VASMidiPorts::getOpenOutputName (juce::String& name) const
 }
 
 //==============================================================================
+void VASMidiPorts::setArrivalCallback (std::function<void()> callback)
+{
+    arrivalCallback = std::move (callback);
+}
+
 void VASMidiPorts::appendReceivedMessage (const juce::MidiMessage& message)
 {
-    const juce::ScopedLock sl (inputLock);
-    receivedMessages.addEvent (message, 0);
+    {
+        const juce::ScopedLock sl (inputLock);
+        receivedMessages.addEvent (message, 0);
+    }
+
+    if (arrivalCallback)
+        arrivalCallback();
 }
 
 bool VASMidiPorts::takeReceivedMessages (juce::MidiBuffer& destination)
@@ -165,14 +178,18 @@ void VASMidiPorts::sendMessage (const juce::MidiMessage* message)
         output->sendMessageNow (*message);
 }
 
+// A device unplugged and plugged in again between two presence tests is listed under
+// its name again, but the port opened before the unplug stays dead; were it counted as
+// present, the device check would never reopen it and every send would go nowhere.
+// So a port the provider knows to be dead counts as absent too.
 bool VASMidiPorts::isMidiInputPresent() const
 {
     const juce::ScopedLock sl (deviceLock);
-    return input != nullptr && getMidiInputDevices().contains (openInputName);
+    return input != nullptr && input->isConnected() && getMidiInputDevices().contains (openInputName);
 }
 
 bool VASMidiPorts::isMidiOutputPresent() const
 {
     const juce::ScopedLock sl (deviceLock);
-    return output != nullptr && getMidiOutputDevices().contains (openOutputName);
+    return output != nullptr && output->isConnected() && getMidiOutputDevices().contains (openOutputName);
 }

@@ -3,6 +3,7 @@
 #include "devicelink/MidiDeviceProvider.h"
 #include "devicelink/VASMidiInputCallback.h"
 
+#include <functional>
 #include <memory>
 
 //==============================================================================
@@ -73,11 +74,20 @@ public:
     */
     void sendMessage (const juce::MidiMessage* message);
 
-    /** True when an input is open and its name is still in the system's input list. */
+    /** True when an input is open and its name is still in the system's input list,
+        unless the provider knows the open device to be dead (unplugged and plugged in
+        again since it was opened).
+    */
     bool isMidiInputPresent() const;
 
-    /** True when an output is open and its name is still in the system's output list. */
+    /** As isMidiInputPresent, for the output. */
     bool isMidiOutputPresent() const;
+
+    //==============================================================================
+    /** Called on the MIDI input thread after each message has been queued, so that the
+        reader can wake up for it. Set it before an input is opened.
+    */
+    void setArrivalCallback (std::function<void()> callback);
 
 private:
     //==============================================================================
@@ -86,6 +96,7 @@ private:
     /** Called by the input callback on the MIDI input thread. */
     void appendReceivedMessage (const juce::MidiMessage& message);
 
+    std::function<void()> arrivalCallback;
     std::unique_ptr<MidiDeviceProvider::Input> input;
     VASMidiInputCallback inputCallback { *this };
     juce::MidiBuffer receivedMessages;

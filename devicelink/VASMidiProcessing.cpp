@@ -14,6 +14,8 @@ namespace
     bool creating = false;
 
     constexpr juce::uint32 deviceCheckIntervalMs = 1000;
+    constexpr int passIntervalMs = 1;
+    constexpr int idleWaitMs = 20;
     constexpr int threadStopTimeoutMs = 5000;
 
     bool isOneOf (uint8_t code, std::initializer_list<uint8_t> codes) noexcept
@@ -74,15 +76,23 @@ void VASMidiProcessing::resetInstanceForTesting()
     everCreated = false;
 }
 
-VASMidiProcessing::VASMidiProcessing() : juce::Thread ("VASMidiProcessing") {}
+VASMidiProcessing::VASMidiProcessing() : juce::Thread ("VASMidiProcessing")
+{
+    ports.setArrivalCallback ([this] { notify(); });
+}
 
 VASMidiProcessing::~VASMidiProcessing()
 {
     stopThread (threadStopTimeoutMs);
     clearReadyFlags();
 
+    const juce::ScopedLock sl (getSingletonLock());
     auto* self = this;
     instance.compare_exchange_strong (self, nullptr);
+
+    // Deleted directly rather than through deleteInstance(): the owner must let go.
+    if (singleton.get() == this)
+        (void) singleton.release();
 }
 
 //==============================================================================
@@ -142,9 +152,13 @@ bool VASMidiProcessing::queueTransaction (SysExTransaction* transaction)
     if (transaction == nullptr)
         return false;
 
-    const juce::ScopedLock sl (requestQueueLock);
-    transaction->setInFlight (true);
-    requestQueue.push_back (transaction);
+    {
+        const juce::ScopedLock sl (requestQueueLock);
+        transaction->setInFlight (true);
+        requestQueue.push_back (transaction);
+    }
+
+    notify();
     return true;
 }
 
@@ -161,13 +175,19 @@ void VASMidiProcessing::run()
 {
     while (! threadShouldExit())
     {
-        processPass();
+        const bool busy = processPass();
         checkDevices();
-        juce::Thread::sleep (1);
+
+        // One pass a millisecond while a transaction is queued or in flight or messages
+        // arrive. With nothing to do the thread waits longer, but a queued request or
+        // an arriving message ends any wait at once, so nothing is handled later than
+        // it would be; an acknowledged send need not wait out a pass per message, and
+        // the idle thread costs next to nothing.
+        wait (busy ? passIntervalMs : idleWaitMs);
     }
 }
 
-void VASMidiProcessing::processPass()
+bool VASMidiProcessing::processPass()
 {
     auto* front = pendingQueue.size() == 1 ? pendingQueue.front() : nullptr;
 
@@ -205,10 +225,13 @@ void VASMidiProcessing::processPass()
         }
     }
 
+    const bool received = ! incoming.isEmpty();
+
     if (! pendingQueue.empty())
-        return;
+        return true;
 
     SysExTransaction* next = nullptr;
+    bool moreQueued = false;
 
     {
         const juce::ScopedLock sl (requestQueueLock);
@@ -218,10 +241,12 @@ void VASMidiProcessing::processPass()
             next = requestQueue.front();
             requestQueue.pop_front();
         }
+
+        moreQueued = ! requestQueue.empty();
     }
 
     if (next == nullptr)
-        return;
+        return received;
 
     if (outputReady.load())
     {
@@ -236,6 +261,8 @@ void VASMidiProcessing::processPass()
         next->setState (TransactionState::timedOut);
         next->setInFlight (false);
     }
+
+    return ! pendingQueue.empty() || moreQueued || received;
 }
 
 void VASMidiProcessing::checkDevices()

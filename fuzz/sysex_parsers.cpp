@@ -8,6 +8,29 @@
 #include "devicelink/SysExMessage.h"
 #include "devicelink/SysExTransaction.h"
 
+namespace
+{
+    /** What a data parser accepts, the matching builder must rebuild into a message
+        that parses back to the same words.
+    */
+    template <typename Block>
+    void expectRebuildsAlike (const juce::MidiMessage& message, Block& block,
+                              bool (*parse) (const juce::MidiMessage&, Block&),
+                              bool (*build) (juce::MidiMessage&, const Block&))
+    {
+        if (! parse (message, block))
+            return;
+
+        juce::MidiMessage rebuilt;
+        Block again;
+
+        if (! build (rebuilt, block)
+             || ! parse (rebuilt, again)
+             || std::memcmp (again.words, block.words, sizeof (again.words)) != 0)
+            __builtin_trap();
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
     if (size == 0 || size > 1 << 16)
@@ -50,29 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
     if (knobs.count > KnobBroadcast::maxEntries)
         __builtin_trap();
 
-    // What a data parser accepts, the matching builder rebuilds into a message that
-    // parses back to the same words.
-    if (SysExMessage::parsePatchData (message, patchData))
-    {
-        juce::MidiMessage rebuilt;
-        PatchDataBlock again;
-
-        if (! SysExMessage::buildPatchData (rebuilt, patchData)
-             || ! SysExMessage::parsePatchData (rebuilt, again)
-             || std::memcmp (again.words, patchData.words, sizeof (again.words)) != 0)
-            __builtin_trap();
-    }
-
-    if (SysExMessage::parseCabIrData (message, cabData))
-    {
-        juce::MidiMessage rebuilt;
-        CabDataBlock again;
-
-        if (! SysExMessage::buildCabIrData (rebuilt, cabData)
-             || ! SysExMessage::parseCabIrData (rebuilt, again)
-             || std::memcmp (again.words, cabData.words, sizeof (again.words)) != 0)
-            __builtin_trap();
-    }
+    expectRebuildsAlike (message, patchData, SysExMessage::parsePatchData, SysExMessage::buildPatchData);
+    expectRebuildsAlike (message, cabData, SysExMessage::parseCabIrData, SysExMessage::buildCabIrData);
 
     return 0;
 }

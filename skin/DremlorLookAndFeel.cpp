@@ -7,6 +7,12 @@ DremlorLookAndFeel::DremlorLookAndFeel()
     : juce::LookAndFeel_V4 (juce::LookAndFeel_V4::getLightColourScheme())
 {
     setUsingNativeAlertWindows (true);
+
+    // The light scheme draws a slider's groove in the widget background, white,
+    // which vanishes on the skin's white pages; the scheme's outline colour
+    // keeps the groove visible.
+    setColour (juce::Slider::backgroundColourId,
+               getCurrentColourScheme().getUIColour (ColourScheme::UIColour::outline));
 }
 
 DremlorLookAndFeel::~DremlorLookAndFeel() = default;

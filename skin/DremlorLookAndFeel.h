@@ -16,7 +16,8 @@
 
     Everything the skin does not style (labels, text editors, sliders) keeps the
     base class's light colour scheme: dark text on light surfaces, which is what
-    the skin's light pages are drawn for.
+    the skin's light pages are drawn for. Only a slider's groove is darkened to
+    the scheme's outline colour, so that it shows on those pages.
 */
 class DremlorLookAndFeel  : public juce::LookAndFeel_V4
 {

@@ -20,9 +20,12 @@ class SkinContentGuard
 {
 public:
     //==============================================================================
-    /** Size limits, in bytes, for what a skin may hold. */
+    /** Size limits, in bytes, for what a skin may hold: a description, one archive
+        entry, all archive entries together (unpacked), one unpacked typeface.
+    */
     static constexpr juce::int64 maxDescriptionBytes = 4 * 1024 * 1024;
     static constexpr size_t maxEntryBytes = 32 * 1024 * 1024;
+    static constexpr size_t maxArchiveBytes = 256 * 1024 * 1024;
     static constexpr size_t maxDecodedTypefaceBytes = 16 * 1024 * 1024;
 
     /** The deepest element nesting accepted in a description or a drawing. */

@@ -183,6 +183,10 @@ juce::Result SkinManager::loadArchive (const juce::File& archiveFile)
     if (archive.getNumEntries() <= 0)
         return juce::Result::fail (notValidText);
 
+    // Entries larger than any skin part could be, and whatever lies beyond the
+    // archive's total budget, are treated as unreadable.
+    size_t budget = SkinContentGuard::maxArchiveBytes;
+
     for (int i = 0; i < archive.getNumEntries(); ++i)
     {
         const auto* entry = archive.getEntry (i);
@@ -195,11 +199,13 @@ juce::Result SkinManager::loadArchive (const juce::File& archiveFile)
         if (stream == nullptr)
             continue;
 
-        // An entry larger than any skin part could be is treated as unreadable.
         juce::MemoryBlock data;
 
-        if (SkinContentGuard::readWholeStream (*stream, data, SkinContentGuard::maxEntryBytes))
-            addEntry (entry->filename, data);
+        if (! SkinContentGuard::readWholeStream (*stream, data, juce::jmin (budget, SkinContentGuard::maxEntryBytes)))
+            continue;
+
+        budget -= data.getSize();
+        addEntry (entry->filename, data);
     }
 
     return juce::Result::ok();

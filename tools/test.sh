@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite:
-#   1. ASan+UBSan build (clang): device-link tests, then a bounded smoke run of every fuzz target;
+#   1. ASan+UBSan build (clang): every in-process test (GUI ones under Xvfb), then a bounded
+#      smoke run of every fuzz target;
 #   2. TSan build (clang): device-link tests;
 #   3. the normal build (g++): every test, GUI ones under Xvfb. Its ctest summary is the last line.
 # Exits non-zero on any failure.
@@ -26,7 +27,7 @@ configure "$build/asan" -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang -DCM
     -DDREMLOR_SANITIZE=address -DDREMLOR_BUILD_FUZZERS=ON
 cmake --build "$build/asan" -j "$jobs"
 (cd "$build/asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest -L devicelink -j "$jobs" --output-on-failure --timeout 300)
+    bash "$root/tools/xvfb-session.sh" ctest -LE e2e -j "$jobs" --output-on-failure --timeout 300)
 
 echo "== Fuzz smoke runs"
 for fuzzer in "$build"/asan/bin/fuzz_*; do

@@ -2,13 +2,22 @@
 
 #include "devicelink/virtual/VirtualMidiPort.h"
 
+#include <algorithm>
+
 VirtualMidiDeviceProvider::VirtualMidiDeviceProvider() = default;
 
 VirtualMidiDeviceProvider::~VirtualMidiDeviceProvider()
 {
-    const juce::ScopedLock sl (pairsLock);
+    std::vector<std::shared_ptr<VirtualMidiPort>> leaving;
 
-    for (auto& pair : pairs)
+    {
+        const juce::ScopedLock sl (pairsLock);
+        leaving.swap (pairs);
+    }
+
+    // Outside the lock: a unit still busy with a message may call back into the
+    // provider (to unplug itself, say) before its thread can end.
+    for (auto& pair : leaving)
         pair->shutDown();
 }
 

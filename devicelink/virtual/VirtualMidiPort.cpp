@@ -115,6 +115,7 @@ public:
 
     void start() override { pair->startInput (*this); }
     void stop() override  { pair->stopInput (*this); }
+    bool isConnected() const override { return pair->isLive (generation); }
 
     const std::shared_ptr<VirtualMidiPort> pair;
     juce::MidiInputCallback& callback;
@@ -129,6 +130,7 @@ public:
         : pair (std::move (pairToUse)), generation (openedGeneration) {}
 
     void sendMessageNow (const juce::MidiMessage& message) override { pair->sendFromHost (message, generation); }
+    bool isConnected() const override { return pair->isLive (generation); }
 
 private:
     const std::shared_ptr<VirtualMidiPort> pair;

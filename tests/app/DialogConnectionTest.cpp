@@ -132,8 +132,13 @@ TEST_F (Watchdog, ConnectedShowsThePortMarks)
     EXPECT_TRUE (d.outputCheck->isVisible());
     EXPECT_TRUE (d.connectedLabel->isVisible());
 
-    // Without a file nothing can be transmitted yet.
+    // Without a file nothing can be transmitted yet; with one, BEGIN and Cancel come alive.
     EXPECT_FALSE (d.transmitButton->isEnabled());
+    d.fileChosen = true;
+    d.checkConnection();
+    EXPECT_TRUE (d.transmitButton->isEnabled());
+    EXPECT_TRUE (d.cancelButton->isEnabled());
+    d.fileChosen = false;
 
     // With a backup folder on the receive page the BEGIN button comes alive.
     d.receiveFolderChosenFromChooser (home);

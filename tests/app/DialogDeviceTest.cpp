@@ -162,6 +162,11 @@ TEST_F (DeviceChoice, BootRomTakesAnyDelayAndIsDroppedOnTheReceivePage)
     EXPECT_TRUE (d.bufferDelaySlider->isEnabled());
     EXPECT_EQ (d.bufferDelaySlider->getValue(), 0.0);
 
+    // Ready for a file, but the firmware download hint is not for a unit in boot mode.
+    EXPECT_TRUE (d.browseButton->isEnabled());
+    EXPECT_FALSE (d.firmwareTextLabel->isVisible());
+    EXPECT_FALSE (d.firmwareDownloadLabel->isVisible());
+
     d.showReceivePage();
     EXPECT_EQ (d.device, DeviceModels::choiceReset);
     EXPECT_FALSE (d.deviceChosen);

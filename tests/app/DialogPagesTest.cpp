@@ -201,9 +201,39 @@ TEST_F (Dispatcher, BrowseOnTheSendPageOpensNoFolderChooser)
 TEST_F (Dispatcher, SliderHandsTheDelayToTheSender)
 {
     auto& d = makeDialog();
+    auto& sender = VASMidiProcessing::getInstance()->getSender();
+
     d.bufferDelaySlider->setValue (250.0, juce::sendNotificationSync);
     EXPECT_EQ (d.bufferDelayMs, 250);
+    EXPECT_EQ (sender.getInterval(), 250u);
 
-    d.bufferDelaySlider->setValue (0.0, juce::sendNotificationSync);
-    EXPECT_EQ (d.bufferDelayMs, 0);
+    d.bufferDelaySlider->setValue (40.0, juce::sendNotificationSync);
+    EXPECT_EQ (d.bufferDelayMs, 40);
+    EXPECT_EQ (sender.getInterval(), 40u);
+}
+
+TEST_F (Dispatcher, ResultRowIsResetForThePageShown)
+{
+    auto& d = makeDialog();
+    auto& sender = VASMidiProcessing::getInstance()->getSender();
+
+    const auto leaveAResult = [&]
+    {
+        d.progressLabel->setText ("Transfer complete!  ", juce::dontSendNotification);
+        d.check3->setVisible (true);
+        sender.setProgress (0.9999);
+    };
+
+    leaveAResult();
+    d.resetReceivePrompt();
+    EXPECT_EQ (d.progressLabel->getText(), "");
+    EXPECT_FALSE (d.check3->isVisible());
+    EXPECT_EQ (sender.getProgress(), 0.0);
+
+    d.showReceivePage();
+    leaveAResult();
+    d.resetReceivePrompt();
+    EXPECT_EQ (d.progressLabel->getText(), "Press BEGIN to select a backup type to receive.");
+    EXPECT_FALSE (d.check3->isVisible());
+    EXPECT_EQ (sender.getProgress(), 0.0);
 }

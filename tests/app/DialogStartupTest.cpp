@@ -189,3 +189,87 @@ TEST_F (DialogStartup, SettingsThatCannotBeSavedAreReportedAtClose)
     EXPECT_EQ (boxes.getLastBox().message, "Preferences could not be saved.");
     EXPECT_EQ (boxes.getLastBox().icon, juce::MessageBoxIconType::WarningIcon);
 }
+
+TEST_F (DialogStartup, EveryImageButtonShowsItsOwnSkinEntries)
+{
+    auto& d = makeDialog();
+    const auto image = [] (const char* name) { return SkinManager::getImage (juce::String (name).hashCode64()); };
+    const auto missing = image ("missing_image_release.png");
+
+    // nullptr: no image of its own for that state, so the framework shows the one before it.
+    struct Row { juce::ImageButton* button; const char* normal; const char* over; const char* down; };
+    const Row buttons[] = {
+        { d.zindleEyes.get(),       "zindle-eyes-off.png",  "zindle-eyes-off.png",   "zindle-eyes-off.png" },
+        { d.sendTabFocus.get(),     "tab-send.png",         nullptr,                 nullptr },
+        { d.sendTabButton.get(),    "tab-send-back.png",    "tab-send-over.png",     nullptr },
+        { d.receiveTabFocus.get(),  "tab-receive.png",      nullptr,                 nullptr },
+        { d.receiveTabButton.get(), "tab-receive-back.png", "tab-receive-over.png",  nullptr },
+        { d.deviceCheck.get(),      "icon-check.png",       "icon-check.png",        "icon-check.png" },
+        { d.inputCheck.get(),       "icon-check.png",       "icon-check.png",        "icon-check.png" },
+        { d.outputCheck.get(),      "icon-check.png",       "icon-check.png",        "icon-check.png" },
+        { d.error1.get(),           "icon-error.png",       "icon-error.png",        "icon-error.png" },
+        { d.browseButton.get(),     "btn-browse.png",       "btn-browse-over.png",   "btn-browse-down.png" },
+        { d.check2.get(),           "icon-check.png",       "icon-check.png",        "icon-check.png" },
+        { d.error2.get(),           "icon-error.png",       "icon-error.png",        "icon-error.png" },
+        { d.transmitButton.get(),   "btn-begin.png",        "btn-begin-over.png",    "btn-begin-down.png" },
+        { d.cancelButton.get(),     "btn-cancel.png",       "btn-cancel-over.png",   "btn-cancel-down.png" },
+        { d.check3.get(),           "icon-check.png",       "icon-check.png",        "icon-check.png" },
+        { d.error3.get(),           "icon-error.png",       "icon-error.png",        "icon-error.png" },
+        { d.helpText.get(),         "helptext_01.png",      "helptext_01.png",       "helptext_01.png" },
+        { d.documentButton.get(),   "helptext_02.png",      "helptext_02-over.png",  "helptext_02-down.png" },
+        { d.videoButton.get(),      "helptext_03.png",      "helptext_03-over.png",  "helptext_03-down.png" },
+        { d.moreHelp.get(),         "helptext_05.png",      "helptext_05.png",       "helptext_05.png" },
+        { d.supportButton.get(),    "helptext_06.png",      "helptext-over_06.png",  "helptext-down_06.png" },
+        { d.forumButton.get(),      "helptext_07.png",      "helptext_07-over.png",  "helptext_07-down.png" },
+    };
+
+    for (const auto& row : buttons)
+    {
+        SCOPED_TRACE (row.button->getName());
+        const auto over = row.over != nullptr ? row.over : row.normal;
+        const auto down = row.down != nullptr ? row.down : over;
+
+        for (auto* name : { row.normal, over, down })
+            ASSERT_FALSE (image (name) == missing) << name << " is not in the default skin";
+
+        EXPECT_TRUE (row.button->getNormalImage() == image (row.normal));
+        EXPECT_TRUE (row.button->getOverImage() == image (over));
+        EXPECT_TRUE (row.button->getDownImage() == image (down));
+    }
+
+    // The three dropdown boxes draw the dropdown image, each from a copy of its own.
+    for (auto* box : { d.deviceToUpdate.get(), d.inputPortBox.get(), d.outputPortBox.get() })
+    {
+        auto* drawable = dynamic_cast<juce::DrawableImage*> (box->getNormalImage());
+        ASSERT_NE (drawable, nullptr) << box->getName();
+        EXPECT_TRUE (drawable->getImage() == image ("dropdown.png")) << box->getName();
+        EXPECT_NE (drawable, d.dropdownDrawable.get());
+    }
+
+    // The backgrounds and the images kept for the pages built later.
+    EXPECT_TRUE (d.sendBackground == image ("bg-body-send.png"));
+    EXPECT_TRUE (d.receiveBackground == image ("bg-body-receive.png"));
+    EXPECT_TRUE (d.cancelOver == image ("btn-cancel-over.png"));
+    EXPECT_TRUE (d.cancelDown == image ("btn-cancel-down.png"));
+}
+
+TEST_F (DialogStartup, ProgressBarFollowsTheSendersProgress)
+{
+    auto& d = makeDialog();
+    auto& sender = VASMidiProcessing::getInstance()->getSender();
+
+    // The bar tells its value to accessibility clients, which need it on screen.
+    d.addToDesktop (0);
+    auto* handler = d.progressBar->getAccessibilityHandler();
+    ASSERT_NE (handler, nullptr);
+    auto* shown = handler->getValueInterface();
+    ASSERT_NE (shown, nullptr);
+    EXPECT_EQ (shown->getCurrentValue(), 0.0);
+
+    // The sender's timer and the receive thread write it; the bar picks it up on its own.
+    sender.setProgress (0.5);
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return shown->getCurrentValue() == 0.5; }, 1000));
+
+    sender.setProgress (0.9999);
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return shown->getCurrentValue() == 0.9999; }, 1000));
+}

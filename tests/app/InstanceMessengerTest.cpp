@@ -121,3 +121,24 @@ TEST (InstanceMessenger, LiveListenerIsNeverTakenOverAndStrangersAreIgnored)
     EXPECT_EQ (first, juce::StringArray ({ "real" }));
     EXPECT_TRUE (second.isEmpty());
 }
+
+TEST (InstanceMessenger, NoticeCutInsideACharacterIsReadWithinItsBytes)
+{
+    const auto name = uniqueName();
+
+    // The start of a three-byte character as the very last byte received.
+    const auto received = receiveFor (name, 1, [&]
+    {
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::strcpy (address.sun_path, InstanceMessenger::getSocketPath (name).toRawUTF8());
+        const int sender = ::socket (AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_EQ (::connect (sender, reinterpret_cast<const sockaddr*> (&address), sizeof (address)), 0);
+        const char notice[] = "another-instance\n--x \xE2";
+        ::send (sender, notice, sizeof (notice) - 1, MSG_NOSIGNAL);
+        ::close (sender);
+    });
+
+    ASSERT_EQ (received.size(), 1);
+    EXPECT_TRUE (received[0].startsWith ("--x ")) << received[0];
+}

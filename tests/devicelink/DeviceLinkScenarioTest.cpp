@@ -5,6 +5,7 @@
 #include "devicelink/virtual/StompraUnit.h"
 #include "devicelink/virtual/VirtualMidiDeviceProvider.h"
 #include "devicelink/virtual/VirtualMidiEnvironment.h"
+#include "support/ManualClock.h"
 #include "support/MessageLoop.h"
 #include "support/SysExTestMessages.h"
 #include "support/TestDumps.h"
@@ -104,6 +105,7 @@ namespace
         }
 
         VirtualMidiDeviceProvider devices;
+        std::unique_ptr<ManualClock> clock;   // when a test drives time; outlives the engine
         std::unique_ptr<VASMidiProcessing> engine;
     };
 
@@ -210,7 +212,7 @@ TEST_F (DeviceLinkScenario, SilentUnitEndsTheSendInTimeout)
     UnitFaults faults;
     faults.silent = true;
     unit.setFaults (faults);
-    engine->getSender().setReplyTimeout (300);
+    engine->getSender().setReplyTimeout (100);
 
     juce::Random random (3);
     EXPECT_EQ (send (TestDumps::presetDump (3, 0, 0, TestDumps::randomKorrinaPreset (random)), 3), SendState::replyTimeout);
@@ -225,7 +227,7 @@ TEST_F (DeviceLinkScenario, CorruptedAcknowledgementsAreDroppedAndTheSendTimesOu
     UnitFaults faults;
     faults.corruptReplies = true;
     unit.setFaults (faults);
-    engine->getSender().setReplyTimeout (300);
+    engine->getSender().setReplyTimeout (100);
 
     EXPECT_EQ (send (firmwareFile (3, 2), 3), SendState::replyTimeout);
     EXPECT_EQ (unit.getNumReceivedMessages(), 1);
@@ -237,13 +239,13 @@ TEST_F (DeviceLinkScenario, DelayedAcknowledgementsWithinTheTimeoutStillFinish)
     openPorts ("KORRINA MIDI", true, true);
 
     UnitFaults faults;
-    faults.replyDelayMs = 100;
+    faults.replyDelayMs = 20;
     unit.setFaults (faults);
-    engine->getSender().setReplyTimeout (500);
+    engine->getSender().setReplyTimeout (150);
 
     EXPECT_EQ (send (firmwareFile (3, 2), 3), SendState::finished);
 
-    faults.replyDelayMs = 800;
+    faults.replyDelayMs = 300;
     unit.setFaults (faults);
     EXPECT_EQ (send (firmwareFile (3, 2), 3), SendState::replyTimeout);
 }
@@ -257,7 +259,7 @@ TEST_F (DeviceLinkScenario, UnplugWhileAMessageIsOutEndsInTimeout)
     UnitFaults faults;
     faults.unplugAfterMessages = 5;
     unit.setFaults (faults);
-    engine->getSender().setReplyTimeout (500);
+    engine->getSender().setReplyTimeout (150);
 
     juce::Random random (5);
     EXPECT_EQ (send (TestDumps::presetDump (3, 0, 2, TestDumps::randomKorrinaPreset (random)), 3), SendState::replyTimeout);
@@ -267,6 +269,7 @@ TEST_F (DeviceLinkScenario, UnplugWhileAMessageIsOutEndsInTimeout)
 TEST_F (DeviceLinkScenario, UnplugBetweenMessagesEndsOutputNotReadyAndReplugRecovers)
 {
     auto& unit = attachKorrina (6);
+    clock = std::make_unique<ManualClock> (100000);   // the device checks run when the test says
     openPorts ("KORRINA MIDI", true, true);
 
     juce::Random random (9);
@@ -280,21 +283,27 @@ TEST_F (DeviceLinkScenario, UnplugBetweenMessagesEndsOutputNotReadyAndReplugReco
     ASSERT_TRUE (MessageLoop::runUntil ([&] { return unit.getNumReceivedMessages() >= 5; }));
     ASSERT_TRUE (sender.setPaused (true));
     ASSERT_TRUE (devices.waitUntilIdle());
-    MessageLoop::runFor (200);   // the last message's acknowledgement is matched
+    MessageLoop::runFor (50);   // the last message's acknowledgement is matched
 
     devices.unplug (KorrinaUnit::defaultPortName());
+    clock->advance (1001);
     ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! engine->isOutputReady(); }, 3000));
 
     ASSERT_TRUE (sender.setPaused (false));
     MessageLoop::runUntil ([&] { return sender.getState() != SendState::running; }, sendTimeoutMs);
     EXPECT_EQ (sender.getState(), SendState::outputNotReady);
 
-    // Plugged in again: the device check reopens the ports by name, and they count as
-    // ready from the check after that, about a second later.
-    const auto replugged = juce::Time::getMillisecondCounter();
+    // Plugged in again: the next device check reopens the ports by name, and they count
+    // as ready from the check after that, a second later.
     devices.replug (KorrinaUnit::defaultPortName());
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return engine->isReady(); }, 4000));
-    EXPECT_GE (juce::Time::getMillisecondCounter() - replugged, 900u);
+    clock->advance (1001);
+    auto& ports = engine->getPorts();
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return ports.isMidiInputPresent() && ports.isMidiOutputPresent(); }, 3000));
+    MessageLoop::runFor (20);
+    EXPECT_FALSE (engine->isReady());
+
+    clock->advance (1001);
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return engine->isReady(); }, 3000));
 
     EXPECT_EQ (send (file, 6), SendState::finished);
     EXPECT_EQ (unit.getPreset (0, 1), bytesOfWords (presetWordsOf (messagesOf (file))));

@@ -6,15 +6,10 @@
 #include "support/TestDumps.h"
 
 using TestDumps::Bytes;
+using TestDumps::bytesOf;
 
 namespace
 {
-    Bytes bytesOf (const juce::MemoryBlock& block)
-    {
-        const auto* data = static_cast<const uint8_t*> (block.getData());
-        return { data, data + block.getSize() };
-    }
-
     Bytes payloadAt (const Bytes& dump, size_t start, size_t length)
     {
         return { dump.begin() + (std::ptrdiff_t) start + 6, dump.begin() + (std::ptrdiff_t) (start + length) - 2 };

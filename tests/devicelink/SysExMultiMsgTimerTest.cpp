@@ -68,6 +68,7 @@ namespace
 
         VirtualMidiDeviceProvider devices;
         ScriptedUnit* unit = nullptr;
+        std::unique_ptr<ManualClock> clock;   // when a test drives time; outlives the engine
         std::unique_ptr<VASMidiProcessing> engine;
     };
 }
@@ -185,6 +186,21 @@ TEST_F (SysExMultiMsgTimerTest, StatusWithAResultEndsTheSendRefusedUnlessTheResu
     EXPECT_EQ (runSend(), SendState::refused);
 }
 
+TEST_F (SysExMultiMsgTimerTest, RefusalNamingAnotherFunctionDoesNotStopTheSend)
+{
+    // Each data message (0x78) draws a refusal of a preset start, then its own good status.
+    unit->setResponder ([] (const juce::MidiMessage& m)
+    {
+        return std::vector<juce::MidiMessage> { ScriptedUnit::status (0x77, 1), ScriptedUnit::status (m.getRawData()[5], 0) };
+    });
+
+    ASSERT_TRUE (load (makeData (3)));
+    ASSERT_TRUE (sender().start (0));
+    EXPECT_EQ (runSend(), SendState::finished);
+    EXPECT_EQ (sender().getDeviceError(), 0);
+    EXPECT_EQ (unit->getNumReceived(), 3);
+}
+
 TEST_F (SysExMultiMsgTimerTest, SilenceEndsTheSendWithAReplyTimeout)
 {
     unit->setSilent (true);
@@ -213,7 +229,7 @@ TEST_F (SysExMultiMsgTimerTest, NoReplyModeSendsWithoutWaitingForAnswersUntilRes
 TEST_F (SysExMultiMsgTimerTest, OutputLostWhenTheNextMessageIsDueEndsTheSend)
 {
     engine.reset();
-    ManualClock clock (100000);
+    clock = std::make_unique<ManualClock> (100000);
     open();
 
     ASSERT_TRUE (load (makeData (6)));
@@ -221,8 +237,13 @@ TEST_F (SysExMultiMsgTimerTest, OutputLostWhenTheNextMessageIsDueEndsTheSend)
     ASSERT_TRUE (MessageLoop::runUntil ([this] { return unit->getNumReceived() >= 2; }));
     ASSERT_TRUE (sender().setPaused (true));
 
+    // Let the answer to the message in flight arrive and end its transaction, so that
+    // the next message is what finds the output gone.
+    ASSERT_TRUE (devices.waitUntilIdle());
+    juce::Thread::sleep (20);
+
     devices.unplug ("KORRINA MIDI");
-    clock.advance (1001);
+    clock->advance (1001);
     ASSERT_TRUE (MessageLoop::runUntil ([this] { return ! engine->isOutputReady(); }));
 
     ASSERT_TRUE (sender().setPaused (false));
@@ -286,10 +307,15 @@ TEST_F (SysExMultiMsgTimerTest, DataWithoutAMessageForTheModelIsRefusedUpFront)
 
     ASSERT_TRUE (load (makeData (4)));
 
-    // Korrina Grand data offered for a Korrina: no header matches.
+    ASSERT_TRUE (sender().start (0));
+    ASSERT_EQ (runSend(), SendState::finished);
+
+    // Korrina Grand data offered for a Korrina: no header matches. The earlier send's
+    // outcome must not be read as this one's, nor its data sent in its place.
     EXPECT_FALSE (load (makeData (4, 6), 3));
-    EXPECT_FALSE (sender().start (0)) << "the earlier data is not sent in its place";
     EXPECT_EQ (sender().getState(), SendState::idle);
+    EXPECT_FALSE (sender().start (0));
+    EXPECT_EQ (unit->getNumReceived(), 4);
 
     juce::MemoryBlock noise ("\x01\x02\x03\xF7", 4);
     EXPECT_FALSE (load (noise));

@@ -51,6 +51,13 @@ TEST (SysExStreamReaderInit, RefusesMissingOrEmptyData)
 
     juce::MidiMessage message;
     EXPECT_FALSE (reader.next (message));
+
+    // A refused init keeps what the reader held before.
+    const auto data = TestDumps::message (6, 0x79, { 1 });
+    ASSERT_TRUE (reader.init (data.data(), data.size(), 6));
+    EXPECT_FALSE (reader.init (nullptr, 10, 3));
+    EXPECT_EQ (reader.getModel(), 6);
+    EXPECT_EQ (readAll (reader), std::vector<Bytes> { data });
 }
 
 TEST (SysExStreamReaderInit, CountsHeadersOfTheModelOnly)

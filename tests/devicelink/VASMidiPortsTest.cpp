@@ -1,3 +1,4 @@
+#include "devicelink/JuceMidiDeviceProvider.h"
 #include "devicelink/VASMidiPorts.h"
 #include "devicelink/virtual/VirtualMidiDeviceProvider.h"
 
@@ -145,8 +146,16 @@ TEST_F (VASMidiPortsTest, PresenceNeedsAnOpenPortWhoseExactNameIsStillListed)
     EXPECT_FALSE (ports->isMidiOutputPresent());
     EXPECT_EQ (inputName(), "KORRINA MIDI");
 
+    // Plugged in again: the name is listed, but the ports opened before the unplug are
+    // dead, so they count as absent until they are reopened.
     devices.replug ("KORRINA MIDI");
+    EXPECT_FALSE (ports->isMidiInputPresent());
+    EXPECT_FALSE (ports->isMidiOutputPresent());
+
+    ASSERT_TRUE (ports->openMidiInput ("KORRINA MIDI"));
+    ASSERT_TRUE (ports->openMidiOutput ("KORRINA MIDI"));
     EXPECT_TRUE (ports->isMidiInputPresent());
+    EXPECT_TRUE (ports->isMidiOutputPresent());
 }
 
 TEST_F (VASMidiPortsTest, ReceivedMessagesAreTakenOnceInOrderOfArrival)
@@ -233,8 +242,14 @@ TEST_F (VASMidiPortsTest, OpeningFromOneThreadWhileAnotherSendsAndTestsPresenceI
     ASSERT_TRUE (ports->openMidiInput ("KORRINA MIDI"));
 
     std::atomic<bool> stop { false };
+    std::atomic<int> sends { 0 };
+
     std::thread user ([&]
     {
+        // Starts once the sending side is under way, so that the two overlap.
+        while (sends.load() == 0)
+            std::this_thread::yield();
+
         for (int i = 0; i < 200; ++i)
         {
             ports->openMidiOutput (i % 2 == 0 ? "Other" : "KORRINA");
@@ -245,7 +260,6 @@ TEST_F (VASMidiPortsTest, OpeningFromOneThreadWhileAnotherSendsAndTestsPresenceI
     });
 
     const auto message = ScriptedUnit::frame (0x08, {});
-    int sends = 0;
 
     while (! stop.load())
     {
@@ -258,6 +272,35 @@ TEST_F (VASMidiPortsTest, OpeningFromOneThreadWhileAnotherSendsAndTestsPresenceI
     }
 
     user.join();
-    EXPECT_GT (sends, 0);
     EXPECT_TRUE (ports->isMidiOutputPresent());
+}
+
+TEST (SystemMidiDevices, OpenOnlyIndexesInsideTheirCurrentList)
+{
+    JuceMidiDeviceProvider system;
+    struct Ignore : public juce::MidiInputCallback
+    {
+        void handleIncomingMidiMessage (juce::MidiInput*, const juce::MidiMessage&) override {}
+    } callback;
+
+    const auto inputs = system.getInputDeviceNames();
+    const auto outputs = system.getOutputDeviceNames();
+
+    EXPECT_EQ (system.openInput (-1, callback), nullptr);
+    EXPECT_EQ (system.openInput (inputs.size(), callback), nullptr);
+    EXPECT_EQ (system.openOutput (-1), nullptr);
+    EXPECT_EQ (system.openOutput (outputs.size()), nullptr);
+}
+
+TEST (SystemMidiDevices, AreTheDefaultUntilAnotherProviderIsInstalled)
+{
+    auto& defaultProvider = MidiDeviceProvider::getCurrent();
+    EXPECT_NE (dynamic_cast<JuceMidiDeviceProvider*> (&defaultProvider), nullptr);
+
+    VirtualMidiDeviceProvider devices;
+    MidiDeviceProvider::setCurrent (&devices);
+    EXPECT_EQ (&MidiDeviceProvider::getCurrent(), &devices);
+
+    MidiDeviceProvider::setCurrent (nullptr);
+    EXPECT_EQ (&MidiDeviceProvider::getCurrent(), &defaultProvider);
 }

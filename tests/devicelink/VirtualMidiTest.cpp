@@ -202,6 +202,11 @@ TEST (VirtualMidiDevices, PortsOpenedBeforeAnUnplugStayDeadAfterTheReplug)
     EXPECT_EQ (newCollector.get().size(), 1u);
     EXPECT_EQ (unit.getNumReceived(), 0);
 
+    // The old handles say so, which is how the ports' presence test tells them apart.
+    EXPECT_FALSE (oldInput->isConnected());
+    EXPECT_FALSE (oldOutput->isConnected());
+    EXPECT_TRUE (newInput->isConnected());
+
     auto newOutput = devices.openOutput (0);
     newOutput->sendMessageNow (ScriptedUnit::frame (0x08, {}));
     EXPECT_TRUE (unit.waitForReceived (1));

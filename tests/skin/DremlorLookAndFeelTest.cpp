@@ -65,6 +65,10 @@ TEST_F (LookAndFeelFixture, WithoutASkinTheStartingValuesStay)
     // Unskinned widgets keep the light scheme: dark text on light surfaces.
     EXPECT_LT (lf.findColour (juce::Label::textColourId).getPerceivedBrightness(), 0.5f);
     EXPECT_GT (lf.findColour (juce::TextEditor::backgroundColourId).getPerceivedBrightness(), 0.5f);
+
+    // A slider's groove must show on a white page.
+    EXPECT_LT (lf.findColour (juce::Slider::backgroundColourId).getPerceivedBrightness(),
+               juce::Colours::white.getPerceivedBrightness() - 0.1f);
 }
 
 TEST_F (LookAndFeelFixture, SectionsFillFontsAndColours)
@@ -247,6 +251,66 @@ TEST_F (LookAndFeelFixture, MenuBarItemHighlightsUnderThePointer)
                               { lf.drawMenuBarBackground (g, 40, 20, false, bar);
                                 lf.drawMenuBarItem (g, 40, 20, 0, "", false, false, false, bar); });
     EXPECT_EQ (idle.getPixelAt (1, 1).getARGB(), 0u);
+
+    bar.setLookAndFeel (nullptr);
+}
+
+namespace
+{
+    // How many pixels of the image have this colour, each channel within 2
+    // (premultiplied storage rounds translucent colours).
+    int countPixels (const juce::Image& image, juce::Colour colour)
+    {
+        auto near = [] (juce::uint8 a, juce::uint8 b) { return std::abs ((int) a - (int) b) <= 2; };
+        int count = 0;
+
+        for (int y = 0; y < image.getHeight(); ++y)
+            for (int x = 0; x < image.getWidth(); ++x)
+            {
+                const auto p = image.getPixelAt (x, y);
+
+                if (near (p.getRed(), colour.getRed()) && near (p.getGreen(), colour.getGreen())
+                     && near (p.getBlue(), colour.getBlue()) && near (p.getAlpha(), colour.getAlpha()))
+                    ++count;
+            }
+
+        return count;
+    }
+}
+
+TEST_F (LookAndFeelFixture, MenuBarItemTextColourFollowsItsState)
+{
+    // The test typeface draws "A" as a solid block, so its colour shows unblended.
+    ASSERT_NE (skin.loadAsSingleton (fullSkin), nullptr);
+    DremlorLookAndFeel lf;
+    lf.applySkin();
+    juce::Component parent;
+    juce::MenuBarComponent bar;
+    parent.addChildComponent (bar);
+    bar.setLookAndFeel (&lf);
+
+    auto draw = [&] (bool over, bool open)
+    {
+        return render (60, 30, [&] (juce::Graphics& g)
+                       { lf.drawMenuBarItem (g, 60, 30, 0, "A", over, open, over, bar); });
+    };
+
+    const auto idle = draw (false, false);
+    EXPECT_GT (countPixels (idle, juce::Colour (0xff707070)), 0);
+    EXPECT_EQ (countPixels (idle, juce::Colour (0xff808080)), 0);
+
+    // An open menu highlights like the pointer does.
+    const auto open = draw (false, true);
+    EXPECT_EQ (open.getPixelAt (1, 1).getARGB(), 0xff505050u);
+    EXPECT_GT (countPixels (open, juce::Colour (0xff808080)), 0);
+
+    // A disabled bar (here through its parent) wins over the pointer: no
+    // highlight, and the popup text colour at half its alpha.
+    parent.setEnabled (false);
+    const auto disabled = draw (true, false);
+    EXPECT_EQ (disabled.getPixelAt (1, 1).getARGB(), 0u);
+    EXPECT_GT (countPixels (disabled, juce::Colour (0xff404040).withMultipliedAlpha (0.5f)), 0);
+    EXPECT_EQ (countPixels (disabled, juce::Colour (0xff808080)), 0);
 
     bar.setLookAndFeel (nullptr);
 }

@@ -214,3 +214,22 @@ TEST (SkinContentGuard, EmptyTextIsNotXml)
     EXPECT_TRUE (manager.loadDocument (skin.writeDescription()).wasOk());
     EXPECT_TRUE (manager.getDrawableNames().isEmpty());
 }
+
+TEST (SkinContentGuard, EntriesUnpackingBeyondTheLimitAreSkipped)
+{
+    // Trailing bytes after a PNG do not disturb its decoding, so the same image
+    // loads when it fits and is skipped when padding takes it past the limit.
+    TestSkin skin;
+    auto fits = TestSkin::makePng (3, 3, juce::Colours::red);
+    auto tooBig = fits;
+    const juce::MemoryBlock padding (SkinContentGuard::maxEntryBytes, true);
+    tooBig.append (padding.getData(), padding.getSize());
+
+    skin.addEntry ("fits.png", fits);
+    skin.addEntry ("bomb.png", tooBig);
+
+    auto* manager = skin.loadAsSingleton();
+    ASSERT_NE (manager, nullptr);
+    EXPECT_TRUE (SkinManager::getImage (juce::String ("fits.png").hashCode64()).isValid());
+    EXPECT_FALSE (SkinManager::getImage (juce::String ("bomb.png").hashCode64()).isValid());
+}

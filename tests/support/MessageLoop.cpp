@@ -2,9 +2,22 @@
 
 #include <juce_events/juce_events.h>
 
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace juce
+{
+    // The framework's own Linux dispatch step (its plug-in message thread declares it the
+    // same way). MessageManager::runDispatchLoopUntil sleeps a whole millisecond whenever
+    // the queue is empty, which the app's poll-driven loop never does; dispatching step
+    // by step keeps the latency of timer callbacks in tests close to the app's.
+    bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+}
+
 bool MessageLoop::runUntil (const std::function<bool()>& condition, int timeoutMs)
 {
-    auto* messageManager = juce::MessageManager::getInstance();
+    juce::MessageManager::getInstance();
     const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
 
     while (! condition())
@@ -12,7 +25,8 @@ bool MessageLoop::runUntil (const std::function<bool()>& condition, int timeoutM
         if ((int) (deadline - juce::Time::getMillisecondCounter()) <= 0)
             return condition();
 
-        messageManager->runDispatchLoopUntil (1);
+        if (! juce::dispatchNextMessageOnSystemQueue (true))
+            std::this_thread::sleep_for (std::chrono::microseconds (50));
     }
 
     return true;
@@ -20,5 +34,22 @@ bool MessageLoop::runUntil (const std::function<bool()>& condition, int timeoutM
 
 void MessageLoop::runFor (int milliseconds)
 {
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
+    runUntil ([] { return false; }, milliseconds);
+}
+
+namespace
+{
+    /** Ends the framework's timer thread and message manager once the last test has run,
+        before static destruction takes away the locks they still use.
+    */
+    struct MessageManagerShutdown : public ::testing::Environment
+    {
+        void TearDown() override
+        {
+            juce::DeletedAtShutdown::deleteAll();
+            juce::MessageManager::deleteInstance();
+        }
+    };
+
+    [[maybe_unused]] auto* const shutdown = ::testing::AddGlobalTestEnvironment (new MessageManagerShutdown());
 }

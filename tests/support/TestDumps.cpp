@@ -30,6 +30,42 @@ namespace TestDumps
         a.insert (a.end(), b.begin(), b.end());
     }
 
+    Bytes bytesOf (const juce::MemoryBlock& block)
+    {
+        const auto* data = static_cast<const uint8_t*> (block.getData());
+        return { data, data + block.getSize() };
+    }
+
+    namespace
+    {
+        /** A PATCH_DATA or CABIR_DATA: the count field, then `slots` word slots of
+            `groups` groups each, the words past numWords 0.
+        */
+        template <typename Word>
+        Bytes dataMessage (uint8_t model, uint8_t function, uint32_t count, const Word* words, int numWords,
+                           int slots, int groups)
+        {
+            Bytes payload;
+            appendSeptets (payload, count, 2);
+
+            for (int i = 0; i < slots; ++i)
+                appendSeptets (payload, i < numWords ? (uint32_t) words[i] : 0u, groups);
+
+            return message (model, function, payload);
+        }
+
+        template <typename Word>
+        Word xorAll (const std::vector<Word>& words)
+        {
+            Word x = 0;
+
+            for (auto w : words)
+                x ^= w;
+
+            return x;
+        }
+    }
+
     //==============================================================================
     Bytes patchStart (uint8_t model, uint32_t bank, uint32_t preset, uint32_t wordCount)
     {
@@ -42,13 +78,7 @@ namespace TestDumps
 
     Bytes patchData (uint8_t model, uint32_t count, const uint16_t* words, int numWords)
     {
-        Bytes payload;
-        appendSeptets (payload, count, 2);
-
-        for (int i = 0; i < 64; ++i)
-            appendSeptets (payload, i < numWords ? words[i] : 0u, 3);
-
-        return message (model, 0x78, payload);
+        return dataMessage (model, 0x78, count, words, numWords, 64, 3);
     }
 
     Bytes patchEnd (uint8_t model, uint32_t checkValue)
@@ -60,12 +90,7 @@ namespace TestDumps
 
     uint16_t xorOf (const std::vector<uint16_t>& words)
     {
-        uint16_t x = 0;
-
-        for (auto w : words)
-            x ^= w;
-
-        return x;
+        return xorAll (words);
     }
 
     Bytes presetDump (uint8_t model, uint32_t bank, uint32_t preset, const std::vector<uint16_t>& words)
@@ -161,13 +186,7 @@ namespace TestDumps
 
     Bytes cabData (uint8_t model, uint32_t count, const uint32_t* words, int numWords)
     {
-        Bytes payload;
-        appendSeptets (payload, count, 2);
-
-        for (int i = 0; i < 32; ++i)
-            appendSeptets (payload, i < numWords ? words[i] : 0u, 5);
-
-        return message (model, 0x7B, payload);
+        return dataMessage (model, 0x7B, count, words, numWords, 32, 5);
     }
 
     Bytes cabEnd (uint8_t model, uint32_t checkValue)
@@ -179,12 +198,7 @@ namespace TestDumps
 
     uint32_t xorOf (const std::vector<uint32_t>& words)
     {
-        uint32_t x = 0;
-
-        for (auto w : words)
-            x ^= w;
-
-        return x;
+        return xorAll (words);
     }
 
     Bytes cabDump (uint8_t model, uint32_t cab, const std::vector<uint32_t>& words)

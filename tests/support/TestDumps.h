@@ -22,6 +22,9 @@ namespace TestDumps
     /** Appends b to a. */
     void append (Bytes& a, const Bytes& b);
 
+    /** The bytes of a block, for comparing built output with expectations. */
+    Bytes bytesOf (const juce::MemoryBlock& block);
+
     //==============================================================================
     /** A PATCH_START with the given fields. */
     Bytes patchStart (uint8_t model, uint32_t bank, uint32_t preset, uint32_t wordCount);
