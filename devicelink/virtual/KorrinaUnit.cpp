@@ -105,7 +105,7 @@ juce::MemoryBlock KorrinaUnit::makeGrandPresetImage (int bank, int preset) const
     // The seed leaves the model out: both editions hold the same presets, so a packed
     // Korrina preset unpacks to the Grand's preset of the same slot.
     juce::Random rng ((juce::int64) bank * 1009 + preset + 1);
-    std::vector<uint16_t> words ((size_t) 4096, 0);
+    std::vector<uint16_t> words (DumpImage::grandPresetSize / 2, 0);
     words[0] = 0x0001;
 
     // The last slot of every bank is empty: its name is all zeros.
@@ -154,7 +154,7 @@ void KorrinaUnit::fillInitialContent()
             // Some Korrina presets are kept packed, so conversions meet real packed data.
             if (bank < 3 && preset % 4 == 1)
             {
-                std::vector<uint16_t> grandWords ((size_t) 4096);
+                std::vector<uint16_t> grandWords (DumpImage::grandPresetSize / 2);
                 std::memcpy (grandWords.data(), grand.getData(), grand.getSize());
                 std::vector<uint16_t> korrinaWords;
 
@@ -166,9 +166,10 @@ void KorrinaUnit::fillInitialContent()
             }
 
             // Unpacked: the main section's first half, then the section shared with the Grand.
-            juce::MemoryBlock korrina (4096, true);
-            korrina.copyFrom (grand.getData(), 0, 2048);
-            korrina.copyFrom (static_cast<const uint8_t*> (grand.getData()) + 4096, 2048, 2048);
+            constexpr auto half = DumpImage::korrinaPresetSize / 2;
+            juce::MemoryBlock korrina (DumpImage::korrinaPresetSize, true);
+            korrina.copyFrom (grand.getData(), 0, half);
+            korrina.copyFrom (static_cast<const uint8_t*> (grand.getData()) + DumpImage::korrinaPresetSize, half, half);
             presets.push_back (korrina);
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devicelink/DumpImage.h"
 #include "devicelink/SysExMessage.h"
 #include "devicelink/virtual/UnitFaults.h"
 #include "devicelink/virtual/UnitSysEx.h"
@@ -38,7 +39,7 @@ class KorrinaUnit : public VirtualMidiUnit
 public:
     static constexpr int numBanks = 4;
     static constexpr int presetsPerBank = 128;
-    static constexpr int cabWords = 2048;
+    static constexpr int cabWords = (int) DumpImage::cabIrWords;
     static constexpr int systemWords = 4096;
 
     /** Bank numbers of a preset dump that address the edit buffer. */
@@ -59,7 +60,7 @@ public:
 
     //==============================================================================
     DeviceModel getModel() const noexcept             { return model; }
-    int getPresetSize() const noexcept                { return model == DeviceModels::korrinaGrand ? 8192 : 4096; }
+    int getPresetSize() const noexcept                { return (int) (model == DeviceModels::korrinaGrand ? DumpImage::grandPresetSize : DumpImage::korrinaPresetSize); }
     int getPresetWords() const noexcept               { return getPresetSize() / 2; }
     int getDataMessagesPerPreset() const noexcept     { return getPresetWords() / 64; }
     int getUserCabCount() const noexcept              { return model == DeviceModels::korrinaGrand ? 512 : 100; }
