@@ -174,13 +174,19 @@ void DremlorDialog::createComponents()
     addLabel (fileSelectedLabel, "File Selected", {}, { 295, 329, 463, 27 }, juce::Justification::left);
 
     //==============================================================================
+    // The sentence and its link share one row at fixed places; a point smaller than
+    // the labels' default keeps the sentence clear of the link's first letter.
+    const juce::Font firmwareRowFont (14.0f);
+
     auto& firmwareText = addLabel (firmwareTextLabel, "Firmware Text Label", "Find the latest firmware at ",
                                    { 275, 329, 500, 27 }, juce::Justification::left);
+    firmwareText.setFont (firmwareRowFont);
     firmwareText.addMouseListener (this, true);
     firmwareText.setVisible (false);
 
     auto& firmwareLink = addLabel (firmwareDownloadLabel, "Firmware Download Label", HelpLinks::support().toString (false),
                                    { 445, 329, 200, 27 }, juce::Justification::left);
+    firmwareLink.setFont (firmwareRowFont);
     firmwareLink.setColour (juce::Label::textColourId, juce::Colours::blue);
     firmwareLink.setMouseCursor (juce::MouseCursor::PointingHandCursor);
     firmwareLink.addMouseListener (this, true);

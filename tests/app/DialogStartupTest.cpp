@@ -273,3 +273,23 @@ TEST_F (DialogStartup, ProgressBarFollowsTheSendersProgress)
     sender.setProgress (0.9999);
     EXPECT_TRUE (MessageLoop::runUntil ([&] { return shown->getCurrentValue() == 0.9999; }, 1000));
 }
+
+TEST_F (DialogStartup, FirmwareTextEndsBeforeTheLinkBeginsOnTheSameRow)
+{
+    auto& dialog = makeDialog();
+
+    auto* text = dynamic_cast<juce::Label*> (dialog.getChildComponent (23));
+    auto* link = dynamic_cast<juce::Label*> (dialog.getChildComponent (24));
+    ASSERT_NE (text, nullptr);
+    ASSERT_NE (link, nullptr);
+    ASSERT_EQ (text->getName(), "Firmware Text Label");
+    ASSERT_EQ (link->getName(), "Firmware Download Label");
+
+    // Where each text is drawn: the label's own left edge, its border, then the glyphs.
+    auto& lf = dialog.getLookAndFeel();
+    const auto textEnd = (float) text->getX() + (float) lf.getLabelBorderSize (*text).getLeft()
+                       + lf.getLabelFont (*text).getStringWidthFloat (text->getText());
+    const auto linkStart = (float) link->getX() + (float) lf.getLabelBorderSize (*link).getLeft();
+
+    EXPECT_LT (textEnd + 2.0f, linkStart) << "text ends at " << textEnd << ", link starts at " << linkStart;
+}
