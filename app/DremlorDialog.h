@@ -102,7 +102,9 @@ public:
     */
     juce::String chooseBank (int choice, const juce::PopupMenu& menu);
 
-    /** The "MIDI Buffer Delay" default of the chosen device and page. */
+    /** The "MIDI Buffer Delay" default of the chosen device and page; applied after
+        every device choice and every port choice.
+    */
     void updateBufferDelayForDevice();
 
     /** Enables or disables the "MIDI Buffer Delay" slider and its label. */

@@ -40,6 +40,10 @@ void DremlorDialog::chooseDevice (int r)
     versionKnown = false;
     deviceChosen = true;
 
+    // The delay of the device chosen before must not pace this one's sends: a
+    // Stompra's 300 ms would stretch a Korrina bank to many minutes.
+    updateBufferDelayForDevice();
+
     if (isKorrina (device))
     {
         deviceLabel->setText (device == DeviceModels::korrinaGrand ? "Korrina Grand" : "Korrina",

@@ -269,3 +269,31 @@ TEST_F (BankMenu, SilentUnitKeepsTheOffsetAndSaysSo)
                "Unable to query Display Offset.  Please make sure the Korrina is connect and powered on.");
     EXPECT_EQ (boxes.getLastBox().buttons, juce::StringArray ({ "OK" }));
 }
+
+TEST_F (DeviceChoice, KorrinaAfterAStompraDropsTheStompraDelay)
+{
+    devices.attachUnit (std::make_unique<StompraUnit> (DeviceModels::stompraNeo));
+    auto& d = makeDialog();
+    auto& sender = VASMidiProcessing::getInstance()->getSender();
+
+    d.chooseDevice (DeviceModels::stompraNeo);
+    d.fillOutputPortList();
+    const auto stompraPort = itemsOf (d.outputPortMenuForTesting());
+    const auto neo = std::find_if (stompraPort.begin(), stompraPort.end(),
+                                   [] (const MenuItem& item) { return item.text == "STOMPRA NEO MIDI"; });
+    ASSERT_NE (neo, stompraPort.end());
+    d.outputPortChosen (neo->id);
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return sender.getInterval() == 300; }, 2000));
+    ASSERT_TRUE (d.bufferDelaySlider->isEnabled());
+
+    // The Korrina's automatic port choice opens its ports without the port menus.
+    d.chooseDevice (DeviceModels::korrina);
+    MessageLoop::runUntil ([&] { return sender.getInterval() != 300; }, 2000);
+
+    EXPECT_TRUE (d.inputPortOpen && d.outputPortOpen);
+    EXPECT_EQ (d.bufferDelaySlider->getValue(), 0.0);
+    EXPECT_FALSE (d.bufferDelaySlider->isEnabled());
+    EXPECT_FALSE (d.bufferDelayLabel->isEnabled());
+    EXPECT_EQ (d.bufferDelayMs, 0);
+    EXPECT_EQ (sender.getInterval(), 0u);
+}
