@@ -13,6 +13,13 @@ DremlorLookAndFeel::DremlorLookAndFeel()
     // keeps the groove visible.
     setColour (juce::Slider::backgroundColourId,
                getCurrentColourScheme().getUIColour (ColourScheme::UIColour::outline));
+
+    // A slider's value bubble draws its text in the tooltip text colour, which the
+    // light scheme makes white, on the white widget background: the value shown
+    // while dragging would be invisible. Dark text reads on the bubble and on the
+    // tooltips' coloured fill alike.
+    setColour (juce::TooltipWindow::textColourId,
+               getCurrentColourScheme().getUIColour (ColourScheme::UIColour::defaultText));
 }
 
 DremlorLookAndFeel::~DremlorLookAndFeel() = default;

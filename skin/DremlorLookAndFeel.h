@@ -17,7 +17,9 @@
     Everything the skin does not style (labels, text editors, sliders) keeps the
     base class's light colour scheme: dark text on light surfaces, which is what
     the skin's light pages are drawn for. Only a slider's groove is darkened to
-    the scheme's outline colour, so that it shows on those pages.
+    the scheme's outline colour, so that it shows on those pages, and the text of
+    a slider's value bubble (the tooltip text colour) is dark, so that it reads on
+    the bubble's light fill.
 */
 class DremlorLookAndFeel  : public juce::LookAndFeel_V4
 {

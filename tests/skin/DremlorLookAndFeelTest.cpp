@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "SkinMouse.h"
 #include "SkinTestSupport.h"
 #include "skin/DremlorLookAndFeel.h"
 
@@ -38,6 +39,26 @@ namespace
 
         TestSkin skin;
     };
+
+    /** How far apart two colours read, as the ratio of their relative luminances
+        (1: the same; 21: black on white; 4.5 is the usual floor for body text).
+    */
+    double contrastRatio (juce::Colour a, juce::Colour b)
+    {
+        const auto luminance = [] (juce::Colour c)
+        {
+            const auto linear = [] (juce::uint8 channel)
+            {
+                const auto v = channel / 255.0;
+                return v <= 0.03928 ? v / 12.92 : std::pow ((v + 0.055) / 1.055, 2.4);
+            };
+
+            return 0.2126 * linear (c.getRed()) + 0.7152 * linear (c.getGreen()) + 0.0722 * linear (c.getBlue());
+        };
+
+        const auto la = luminance (a), lb = luminance (b);
+        return (juce::jmax (la, lb) + 0.05) / (juce::jmin (la, lb) + 0.05);
+    }
 
     juce::Image render (int width, int height, std::function<void (juce::Graphics&)> paint)
     {
@@ -398,4 +419,60 @@ TEST_F (LookAndFeelFixture, TitleBarGradientTitleAndIcon)
     for (int y = 0; y < 27; ++y)
         for (int x = 0; x < 400; ++x)
             ASSERT_EQ (other.getPixelAt (x, y), withoutIcon.getPixelAt (x, y)) << x << ", " << y;
+}
+
+TEST_F (LookAndFeelFixture, SliderValueBubbleReadsWhileDragging)
+{
+    DremlorLookAndFeel lf;
+
+    // Every text the framework draws in the tooltip text colour, on the fill it sits on.
+    struct Surface { const char* what; int fill; };
+
+    for (auto surface : { Surface { "slider value bubble", juce::BubbleComponent::backgroundColourId },
+                          Surface { "tooltip", juce::TooltipWindow::backgroundColourId } })
+    {
+        EXPECT_GE (contrastRatio (lf.findColour (surface.fill), lf.findColour (juce::TooltipWindow::textColourId)), 4.5)
+            << surface.what;
+    }
+
+    // The bubble a press on the "MIDI Buffer Delay" slider shows in its page: its
+    // body holds the value's text, which stands out from the fill.
+    juce::Component page;
+    page.setLookAndFeel (&lf);
+    page.setSize (400, 120);
+
+    juce::Slider slider ("MIDI Buffer Delay");
+    slider.setRange (0.0, 1000.0, 10.0);
+    slider.setTextBoxStyle (juce::Slider::TextBoxRight, false, 56, 20);
+    slider.setTextValueSuffix (" ms");
+    slider.setValue (300.0, juce::dontSendNotification);
+    slider.setPopupDisplayEnabled (true, false, &page);
+    slider.setBounds (163, 70, 180, 24);
+    page.addAndMakeVisible (slider);
+
+    slider.mouseDown (makeMouseEvent (slider, leftButton, { 40.0f, 12.0f }));
+
+    juce::Component* bubble = nullptr;
+
+    for (auto* child : page.getChildren())
+        if (dynamic_cast<juce::BubbleComponent*> (child) != nullptr && child->isVisible())
+            bubble = child;
+
+    ASSERT_NE (bubble, nullptr);
+    ASSERT_FALSE (bubble->getBounds().isEmpty());
+
+    const auto fill = lf.findColour (juce::BubbleComponent::backgroundColourId);
+    const auto snapshot = bubble->createComponentSnapshot (bubble->getLocalBounds());
+    int textPixels = 0;
+
+    for (int y = 0; y < snapshot.getHeight(); ++y)
+        for (int x = 0; x < snapshot.getWidth(); ++x)
+            if (const auto pixel = snapshot.getPixelAt (x, y); pixel.getAlpha() == 0xff && contrastRatio (pixel, fill) > 3.0)
+                ++textPixels;
+
+    EXPECT_GT (textPixels, 20);
+
+    slider.mouseUp (makeMouseEvent (slider, juce::ModifierKeys(), { 40.0f, 12.0f }));
+    page.removeAllChildren();
+    page.setLookAndFeel (nullptr);
 }
