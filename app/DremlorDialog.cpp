@@ -35,8 +35,9 @@ DremlorDialog::~DremlorDialog()
     stopTimer (eyesTimer);
     stopTimer (watchdogTimer);
 
-    if (! settings.saveIfNeeded())
-        showMessage ("Preferences could not be saved.");
+    // The last chance for changes made after the window's close button saved them;
+    // the message loop has ended by now, so a box could not be seen.
+    settings.saveIfNeeded();
 
     clearReceiveCollector();
 
@@ -87,6 +88,15 @@ void DremlorDialog::showMessage (const juce::String& text, juce::MessageBoxIconT
 void DremlorDialog::loadSettings()
 {
     settings.load();
+}
+
+bool DremlorDialog::saveSettings()
+{
+    if (settings.saveIfNeeded())
+        return true;
+
+    showMessage ("Preferences could not be saved.");
+    return false;
 }
 
 void DremlorDialog::saveReceiveDir (const juce::File& folder)

@@ -53,6 +53,12 @@ public:
     static void showMessage (const juce::String& text,
                              juce::MessageBoxIconType icon = juce::MessageBoxIconType::WarningIcon);
 
+    /** Writes changed settings now and, when that fails, tells the user with
+        "Preferences could not be saved.". The window calls it when it closes, while
+        the message loop still runs to show the box; false when the write failed.
+    */
+    bool saveSettings();
+
     //==============================================================================
     /** @internal framework callbacks */
     void paint (juce::Graphics&) override;

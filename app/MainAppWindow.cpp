@@ -71,6 +71,11 @@ void MainAppWindow::closeButtonPressed()
     if (! confirmClose())
         return;
 
+    // Saved here, not when the window is deleted: once the quit has ended the
+    // message loop, a box telling of a failed save would close unseen.
+    if (dialog != nullptr)
+        dialog->saveSettings();
+
     if (auto* app = juce::JUCEApplication::getInstance())
         app->systemRequestedQuit();
 }

@@ -23,7 +23,9 @@ public:
     ~MainAppWindow() override;
 
     //==============================================================================
-    /** Asks before a running send is cancelled, then asks the application to quit. */
+    /** Asks before a running send is cancelled, saves the settings (saying so when
+        that fails), then asks the application to quit.
+    */
     void closeButtonPressed() override;
 
     /** What the close button does once the user has answered: true when the program

@@ -120,6 +120,39 @@ TEST_F (MainWindow, SendThatFinishesWhileAskingOffersAForcedQuit)
     EXPECT_TRUE (w.confirmClose());
 }
 
+TEST_F (MainWindow, ClosingSavesTheSettingsAndReportsAFailureBeforeQuitting)
+{
+    const auto settingsFolder = home.getChildFile (".config/Vornhalt Audio/Dremlor");
+
+    for (const bool writable : { true, false })
+    {
+        boxes.clear();
+        settingsFolder.deleteRecursively();
+
+        // A plain file where the settings folder should be stops the write, also as root.
+        if (! writable)
+            ASSERT_TRUE (settingsFolder.replaceWithText ("in the way"));
+
+        auto& w = makeWindow();
+        w.closeButtonPressed();
+
+        // Written at once, not 3000 ms after the change.
+        EXPECT_EQ (settingsFolder.getChildFile ("Dremlor.settings").existsAsFile(), writable);
+        EXPECT_EQ (boxes.getNumBoxes(), writable ? 0 : 1);
+
+        if (! writable && boxes.getNumBoxes() == 1)
+        {
+            EXPECT_EQ (boxes.getLastBox().title, "Dremlor");
+            EXPECT_EQ (boxes.getLastBox().message, "Preferences could not be saved.");
+            EXPECT_EQ (boxes.getLastBox().icon, juce::MessageBoxIconType::WarningIcon);
+        }
+
+        // Deleting the window, as the quit does, adds no box of its own.
+        window.reset();
+        EXPECT_EQ (boxes.getNumBoxes(), writable ? 0 : 1);
+    }
+}
+
 //==============================================================================
 using Application = DialogFixture;
 
