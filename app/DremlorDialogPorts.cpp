@@ -2,8 +2,6 @@
 
 #include "devicelink/VASMidiProcessing.h"
 
-#include <thread>
-
 namespace
 {
     const juce::String noPortText ("<< none >>");
@@ -268,16 +266,19 @@ bool DremlorDialog::runBlocking (std::unique_ptr<SysExTransaction> transaction)
 
     // The interface waits for the answer, as the device protocol expects, but never
     // longer than the transaction's own time-out: a processing thread that is not
-    // running would otherwise leave it waiting for ever.
+    // running would otherwise leave it waiting for ever. It sleeps until the
+    // transaction ends rather than spinning, so a silent unit costs no CPU.
     const auto start = juce::Time::getMillisecondCounter();
     const auto limit = pendingTransaction->getTimeout();
 
     while (pendingTransaction->getState() == TransactionState::waiting)
     {
-        if (juce::Time::getMillisecondCounter() - start > limit)
+        const auto elapsed = juce::Time::getMillisecondCounter() - start;
+
+        if (elapsed > limit)
             return false;
 
-        std::this_thread::yield();
+        pendingTransaction->waitForEnd ((int) (limit - elapsed) + 1);
     }
 
     return true;

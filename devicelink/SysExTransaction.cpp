@@ -182,14 +182,40 @@ TransactionState SysExTransaction::getRawState() const
 
 void SysExTransaction::setState (TransactionState newState)
 {
-    const juce::ScopedLock sl (stateLock);
-    state = newState;
+    const juce::ScopedLock el (endLock);
+
+    {
+        const juce::ScopedLock sl (stateLock);
+        state = newState;
+    }
+
+    updateEnded();
 }
 
 void SysExTransaction::setInFlight (bool isNowInFlight)
 {
-    const juce::ScopedLock sl (inFlightLock);
-    inFlight = isNowInFlight;
+    const juce::ScopedLock el (endLock);
+
+    {
+        const juce::ScopedLock sl (inFlightLock);
+        inFlight = isNowInFlight;
+    }
+
+    updateEnded();
+}
+
+void SysExTransaction::updateEnded()
+{
+    if (getState() == TransactionState::waiting)
+        ended.reset();
+    else
+        ended.signal();
+}
+
+bool SysExTransaction::waitForEnd (int timeoutMs) const
+{
+    ended.wait (juce::jmax (0, timeoutMs));
+    return getState() != TransactionState::waiting;
 }
 
 bool SysExTransaction::isInFlight() const

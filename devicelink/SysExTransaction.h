@@ -31,7 +31,8 @@ enum class TransactionState : int32_t
     accepted reply restart it.
 
     Every group of fields has its own lock, so any thread may call any member.
-    When locks nest the order is replies, then activity, then state.
+    When locks nest the order is replies, then activity, then end, then state or
+    in-flight.
 */
 class SysExTransaction
 {
@@ -118,12 +119,27 @@ public:
     /** True from queueing until the processing thread lets go of the transaction. */
     bool isInFlight() const;
 
+    /** Sleeps until getState() no longer reads waiting, or at most timeoutMs; true
+        when the transaction has ended. Lets a creator wait for the answer without
+        keeping a core busy.
+    */
+    bool waitForEnd (int timeoutMs) const;
+
     //==============================================================================
     /** The function code (byte 5) of a SysEx message of at least 6 bytes; else 0. */
     static uint8_t getFunctionCode (const juce::MidiMessage& message) noexcept;
 
 private:
     //==============================================================================
+    /** Signals or clears `ended` after a change of state or in-flight; the caller
+        holds endLock, so the last change decides.
+    */
+    void updateEnded();
+
+    //==============================================================================
+    juce::CriticalSection endLock;
+    juce::WaitableEvent ended { true };
+
     juce::CriticalSection stateLock;
     TransactionState state = TransactionState::waiting;
 

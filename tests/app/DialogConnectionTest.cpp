@@ -1,6 +1,8 @@
 #include "DialogFixture.h"
 #include "support/MessageLoop.h"
 
+#include <ctime>
+
 namespace
 {
     const juce::String firmwareTimeoutMessage =
@@ -241,6 +243,45 @@ TEST_F (FirmwareQuery, ThreeSilentTimeOutsThenTheMessageAndAReset)
     EXPECT_EQ (d.outputLabel->getText(), "Select an Output Port");
     EXPECT_FALSE (d.deviceCheck->isVisible());
     EXPECT_FALSE (d.queryRunning);
+}
+
+TEST_F (FirmwareQuery, WaitSleepsUntilTheAnswerOrTheTimeOut)
+{
+    const auto threadCpuMs = []
+    {
+        timespec now {};
+        clock_gettime (CLOCK_THREAD_CPUTIME_ID, &now);
+        return (double) now.tv_sec * 1000.0 + (double) now.tv_nsec / 1.0e6;
+    };
+
+    auto& d = makeDialog();
+
+    for (const bool silent : { true, false })
+    {
+        UnitFaults faults;
+        faults.silent = silent;
+        korrina->setFaults (faults);
+
+        const auto wallStart = juce::Time::getMillisecondCounter();
+        const auto cpuStart = threadCpuMs();
+        d.chooseDevice (DeviceModels::korrina);
+        const auto cpuMs = threadCpuMs() - cpuStart;
+        const auto wallMs = juce::Time::getMillisecondCounter() - wallStart;
+
+        EXPECT_EQ (d.versionKnown, ! silent);
+
+        if (silent)
+        {
+            // The whole time-out is waited out, asleep: a spinning wait burns all of it.
+            EXPECT_GE (wallMs, 1900u);
+            EXPECT_LT (cpuMs, 0.25 * wallMs);
+        }
+        else
+        {
+            // The answer wakes the wait at once.
+            EXPECT_LT (wallMs, 1000u);
+        }
+    }
 }
 
 TEST_F (FirmwareQuery, WaitIsBoundedByTheTimeOutEvenWithoutAnEngineThread)

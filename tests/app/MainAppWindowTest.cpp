@@ -131,7 +131,9 @@ TEST_F (MainWindow, ClosingSavesTheSettingsAndReportsAFailureBeforeQuitting)
 
         // A plain file where the settings folder should be stops the write, also as root.
         if (! writable)
+        {
             ASSERT_TRUE (settingsFolder.replaceWithText ("in the way"));
+        }
 
         auto& w = makeWindow();
         w.closeButtonPressed();

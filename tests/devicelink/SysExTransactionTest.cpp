@@ -1,3 +1,4 @@
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -249,6 +250,45 @@ TEST (SysExTransactionState, ConcurrentRepliesAndPolling)
     device.join();
     EXPECT_EQ (transaction.getState(), TransactionState::complete);
     EXPECT_EQ (transaction.getNumReplies(), expected);
+}
+
+TEST (SysExTransactionState, WaitForEndWakesWhenTheThreadLetsGoAndOnlyThen)
+{
+    // Each way a queued transaction can end, done by the processing thread.
+    struct Ending { const char* how; std::function<void (SysExTransaction&)> end; };
+    const Ending endings[] {
+        { "answered",  [] (SysExTransaction& t) { t.addReply (reply (0x08, 1)); t.setInFlight (false); } },
+        { "timed out", [] (SysExTransaction& t) { t.setState (TransactionState::timedOut); t.setInFlight (false); } },
+        { "no reply",  [] (SysExTransaction& t) { t.setExpectedReplies (0); t.setState (TransactionState::complete); t.setInFlight (false); } },
+    };
+
+    for (const auto& ending : endings)
+    {
+        SysExTransaction transaction (2000u);
+        transaction.setInFlight (true);
+
+        // Still held by the thread: a short wait runs out.
+        EXPECT_FALSE (transaction.waitForEnd (20)) << ending.how;
+
+        const auto start = juce::Time::getMillisecondCounter();
+        std::thread processing ([&] { juce::Thread::sleep (50); ending.end (transaction); });
+
+        EXPECT_TRUE (transaction.waitForEnd (10000)) << ending.how;
+        EXPECT_LT (juce::Time::getMillisecondCounter() - start, 5000u) << ending.how;
+        EXPECT_NE (transaction.getState(), TransactionState::waiting) << ending.how;
+        processing.join();
+
+        // Ended stays ended; queued again, it waits again.
+        EXPECT_TRUE (transaction.waitForEnd (0)) << ending.how;
+        transaction.setInFlight (true);
+        EXPECT_FALSE (transaction.waitForEnd (0)) << ending.how;
+    }
+
+    // A completed reply while in flight is not yet the end.
+    SysExTransaction held (2000u);
+    held.setInFlight (true);
+    held.addReply (reply (0x08, 1));
+    EXPECT_FALSE (held.waitForEnd (10));
 }
 
 //==============================================================================
