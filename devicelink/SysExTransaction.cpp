@@ -220,6 +220,9 @@ bool SysExTransaction::waitForEnd (int timeoutMs) const
 
 bool SysExTransaction::isInFlight() const
 {
+    // Under endLock too: a creator that sees the end may delete the transaction at
+    // once, so it must not see it before setInFlight has finished signalling.
+    const juce::ScopedLock el (endLock);
     const juce::ScopedLock sl (inFlightLock);
     return inFlight;
 }
