@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and starts Dremlor. Set DREMLOR_VIRTUAL_MIDI (e.g. "korrina") to
-# talk to emulated units instead of real MIDI devices.
+# talk to emulated units instead of real MIDI devices; on a machine without a MIDI
+# system the program starts with emulated units anyway (see tools/launch.sh).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -15,4 +16,4 @@ if [ ! -x "$app" ]; then
     echo "The application is not built yet: only the libraries and their tests exist."
     exit 1
 fi
-exec "$app" "$@"
+exec bash "$root/tools/launch.sh" "$app" "$@"
