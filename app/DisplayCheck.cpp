@@ -3,6 +3,7 @@
 juce::String DisplayCheck::findProblem()
 {
     const auto advice = juce::String ("; start it from a graphical session.");
+    const auto noLibrary = "Dremlor needs the X11 library (libX11.so.6), which could not be loaded" + advice;
     const auto* name = std::getenv ("DISPLAY");
 
     if (name == nullptr || *name == 0)
@@ -12,7 +13,7 @@ juce::String DisplayCheck::findProblem()
     juce::DynamicLibrary x11;
 
     if (! x11.open ("libX11.so.6"))
-        return "Dremlor needs the X11 library (libX11.so.6), which could not be loaded" + advice;
+        return noLibrary;
 
     using OpenDisplay = void* (*) (const char*);
     using CloseDisplay = int (*) (void*);
@@ -20,7 +21,7 @@ juce::String DisplayCheck::findProblem()
     const auto closeDisplay = reinterpret_cast<CloseDisplay> (x11.getFunction ("XCloseDisplay"));
 
     if (openDisplay == nullptr || closeDisplay == nullptr)
-        return "Dremlor needs the X11 library (libX11.so.6), which could not be loaded" + advice;
+        return noLibrary;
 
     auto* display = openDisplay (name);
 

@@ -10,7 +10,8 @@
     One per-user XML property file, "Dremlor.settings" in "Vornhalt Audio/Dremlor"
     of the user's application-data folder, shared with other processes under the
     system-wide lock "Prefs Lock". Changes are written by the framework 3000 ms after
-    the last one and again by saveIfNeeded at shutdown.
+    the last one, by saveIfNeeded when the window's close button ends the program
+    and, as a last resort, when the dialog is deleted.
 
     Owned by the main dialog; message thread only.
 */
