@@ -133,10 +133,13 @@ bool DremlorDialog::acceptsDropAt (int x, int y) const
     return sendPageActive && ! receivePageActive && portsFitDevice() && dropArea.contains (x, y);
 }
 
-void DremlorDialog::filesDropped (const juce::StringArray&, int, int)
+void DremlorDialog::filesDropped (const juce::StringArray& files, int x, int y)
 {
-    // A dropped file is loaded by the send workflow, which takes it only where
-    // acceptsDropAt allows; until that workflow is in place a drop changes nothing.
+    // A drop while a send is being started would swap the bytes under it.
+    if (transferStarting || ! acceptsDropAt (x, y))
+        return;
+
+    selectFile (files.isEmpty() ? juce::String() : files[0]);
 }
 
 //==============================================================================
@@ -172,6 +175,9 @@ void DremlorDialog::buttonClicked (juce::Button* button)
         showReceivePage();
     else if (button == sendTabButton.get())
         showSendPage();
+    else if (button == browseButton.get() && ! transferStarting && sendPageActive && ! receivePageActive
+             && (isKorrina (device) || isStompra (device) || device == DeviceModels::bootRom))
+        selectFile();
     else if (button == browseButton.get() && ! transferStarting && receivePageActive)
         browseForReceiveFolder();
     else if (button == cancelButton.get())

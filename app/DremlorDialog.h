@@ -29,7 +29,9 @@ class VASLabelComponent;
       - DremlorDialogPorts.cpp: port menus, opening and closing ports, the
         connection watchdog and the device queries;
       - DremlorDialogDevice.cpp: the device and bank menus, the buffer delay, the
-        click areas and the step controls.
+        click areas and the step controls;
+      - DremlorDialogSendFile.cpp: choosing, loading, classifying, checking and
+        retargeting the file to send (the byte work itself is SendFileData's).
 
     Exactly one exists, owned by MainAppWindow. Everything runs on the message thread.
 */
@@ -156,6 +158,80 @@ public:
     void clearReceiveCollector();
 
     //==============================================================================
+    // Send file: loading, classification, retargeting (DremlorDialogSendFile.cpp)
+
+    /** Chooses the file to send: with an empty path the user picks one in the chooser
+        "Select a file..." (cancelling it keeps the earlier file's bytes); otherwise the
+        path is taken. The file is loaded, checked against the device (the mismatch
+        message and the earlier file's bytes back when it does not fit) and shown.
+        Returns whether a file was read.
+    */
+    bool selectFile (const juce::String& path = {});
+
+    /** Reads the whole file into the send buffer; false (nothing changed) when it
+        cannot be read.
+    */
+    bool loadSendFile (const juce::File& file);
+
+    /** The model byte of bytes that start a SysEx message of the maker, else 0. */
+    static uint8_t getSysExModel (const uint8_t* data, size_t size) noexcept;
+
+    /** getSysExModel of the send buffer; 0 without one. */
+    uint8_t getSendFileModel() const noexcept;
+
+    /** Whether the send buffer suits the chosen device (SendFileData::fileMatchesDevice). */
+    bool fileMatchesDevice() const noexcept;
+
+    /** "The selection does not appear to be a valid file for the <device>..." (nothing
+        without a send buffer).
+    */
+    void showDeviceMismatch();
+
+    /** "Dremlor has lost communication with the device. ..." */
+    void showCannotTransmit();
+
+    /** The SendFileKind of the send buffer for the chosen device (SendFileData::Kind);
+        refreshes presetHeaderCount for a bank.
+    */
+    int getSendFileKind();
+
+    /** The kind of a send buffer whose first message is a preset header for the model. */
+    int classifyPatchFile (uint8_t model);
+
+    /** Counts the model's preset headers of the send buffer into presetHeaderCount;
+        3 (all banks) above 128, else 2 (one bank).
+    */
+    int countPatchHeaders (uint8_t model);
+
+    /** Aims the single preset of the send buffer at the slot (127: the edit buffer),
+        consuming toEditBuffer.
+    */
+    void setSendDestination (int slot);
+
+    /** Aims every preset header of the model in the send buffer at the bank. */
+    void setSendBank (uint8_t bank, uint8_t model);
+
+    /** Edition conversions with the dialog's dump image; the output then goes to
+        storeSendData. False when any preset fails.
+    */
+    bool convertKorrinaPreset (const uint8_t* data, size_t size, juce::MemoryBlock& output);
+    bool convertKorrinaGrandPreset (const uint8_t* data, size_t size, juce::MemoryBlock& output);
+    bool convertKorrinaBank (const uint8_t* data, size_t size, juce::MemoryBlock& output);
+    bool convertKorrinaGrandBank (const uint8_t* data, size_t size, juce::MemoryBlock& output);
+
+    /** Replaces the send buffer by a copy of the block; false when memory cannot be had. */
+    bool storeSendData (const juce::MemoryBlock& data);
+
+    /** Picks the file to send, starting in the given folder; an empty File when the
+        user cancels. Unset, the program's own chooser "Select a file..." is shown;
+        tests set it to pick without a modal window.
+    */
+    std::function<juce::File (const juce::File& startFolder)> chooseFileToSend;
+
+    /** Preset headers found by the last bank classification; the send dialog quotes it. */
+    int presetHeaderCount = 0;
+
+    //==============================================================================
     /** Opens a web page; replaceable so tests can see which page a link opens. */
     std::function<void (const juce::URL&)> openWebPage;
 
@@ -261,6 +337,12 @@ private:
     void createComponents();
     void loadSettings();
     void saveReceiveDir (const juce::File& folder);
+    void saveSendDir (const juce::File& folder);
+
+    /** The program's own (not the platform's) file chooser, so that it looks and
+        behaves the same everywhere and can be driven by typing a path.
+    */
+    static juce::File browseForFileToSend (const juce::File& startFolder);
     void switchPage (bool toReceivePage);
     void browseForReceiveFolder();
 

@@ -49,6 +49,10 @@ void DremlorDialog::chooseDevice (int r)
         selectDefaultInputPort();
         selectDefaultOutputPort();
 
+        // The chosen file is checked again: it may not fit the new edition.
+        if (fileChosen)
+            selectFile (sendFile.getFullPathName());
+
         if (! queryRunning)
         {
             versionRetries = 0;
