@@ -136,7 +136,7 @@ bool DremlorDialog::acceptsDropAt (int x, int y) const
 void DremlorDialog::filesDropped (const juce::StringArray& files, int x, int y)
 {
     // A drop while a send is being started would swap the bytes under it.
-    if (transferStarting || ! acceptsDropAt (x, y))
+    if (isSendBusy() || ! acceptsDropAt (x, y))
         return;
 
     selectFile (files.isEmpty() ? juce::String() : files[0]);
@@ -149,6 +149,10 @@ void DremlorDialog::timerCallback (int timerID)
     {
         stopTimer (eyesTimer);
         zindleEyes->setVisible (false);
+    }
+    else if (timerID == sendPollTimer)
+    {
+        pollSend();
     }
     else if (timerID == watchdogTimer)
     {
@@ -171,15 +175,20 @@ void DremlorDialog::sliderValueChanged (juce::Slider* slider)
 //==============================================================================
 void DremlorDialog::buttonClicked (juce::Button* button)
 {
+    if (sendDialogButtonClicked (button))
+        return;
+
     if (button == receiveTabButton.get())
         showReceivePage();
     else if (button == sendTabButton.get())
         showSendPage();
-    else if (button == browseButton.get() && ! transferStarting && sendPageActive && ! receivePageActive
+    else if (button == browseButton.get() && ! isSendBusy() && sendPageActive && ! receivePageActive
              && (isKorrina (device) || isStompra (device) || device == DeviceModels::bootRom))
         selectFile();
     else if (button == browseButton.get() && ! transferStarting && receivePageActive)
         browseForReceiveFolder();
+    else if (button == transmitButton.get() && sendPageActive)
+        transmitPressed();
     else if (button == cancelButton.get())
         cancelPressed();
     else if (button == documentButton.get())

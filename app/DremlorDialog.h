@@ -2,9 +2,12 @@
 
 #include "app/DremlorSettings.h"
 #include "app/ProgressMirror.h"
+#include "app/UpdateHardware.h"
 #include "devicelink/DumpImage.h"
 #include "devicelink/SysExMessage.h"
 #include "devicelink/SysExTransaction.h"
+#include "skin/VASMultiLineLabelComponent.h"
+#include "skin/VASSpinControl.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -232,6 +235,87 @@ public:
     int presetHeaderCount = 0;
 
     //==============================================================================
+    // Controls (DremlorDialogControls.cpp)
+
+    /** Enables or disables the main page's controls that must not be used while a
+        transfer runs; the main "Cancel" is left usable during a send.
+    */
+    void setControlsEnabled (bool shouldBeEnabled);
+
+    //==============================================================================
+    // Send dialog (DremlorDialogSendDialog.cpp)
+
+    /** Builds the send dialog for the file kind and the device and fills
+        sendDialogOptions. A file for the Boot ROM (kind 10) is treated as Korrina
+        firmware (kind 7) from here on.
+    */
+    void createSendDialog();
+
+    /** Deletes the send dialog's children and forgets the destination choices and the
+        bank choice.
+    */
+    void clearSendDialog();
+
+    /** The bar with "Send" and "Cancel 2" at the foot of a send dialog of this height. */
+    void createSendButtons (int height, bool sendEnabled);
+
+    /** The Stompra restore's "Send", "Ready" and "Cancel 2". */
+    void createSendReadyButtons (juce::Component& parent);
+
+    /** Shows the send dialog modally; returns 1 when the user confirmed with "Send". */
+    int runSendDialog();
+
+    /** Ends the send dialog's modal state with this result, when it is shown. */
+    void closeSendDialog (int result);
+
+    /** The watchdog's part in the open send dialog: "Send" becomes usable once the
+        destination it needs is chosen, and never while the unit is not connected.
+    */
+    void updateSendDialogButtons (bool connected);
+
+    /** The send dialog's own buttons and radio buttons; false for any other button. */
+    bool sendDialogButtonClicked (juce::Button* button);
+
+    /** The send dialog and its children (null while it has none). */
+    std::unique_ptr<juce::Component> sendDialog;
+    std::unique_ptr<juce::ImageButton> sendCheck;
+    std::unique_ptr<VASLabelComponent> sendFileNameLabel, sendSlotWarningLabel, sendButtonBar;
+    std::unique_ptr<VASMultiLineLabelComponent> sendTextLabel, sendWarningLabel, sendInstructionsLabel, sendCabWarningLabel;
+    std::unique_ptr<juce::ToggleButton> slotRadio, currentSlotRadio, scratchpadRadio;
+    std::unique_ptr<VASSpinControl> cabSlotSpin;
+    std::unique_ptr<juce::DrawableButton> bankSelectButton;
+    std::unique_ptr<juce::Label> bankSelectLabel;
+    std::unique_ptr<juce::ProgressBar> sendProgressBar;
+    std::unique_ptr<juce::ImageButton> sendButton, cancel2Button, readyButton;
+
+    //==============================================================================
+    // Send run (DremlorDialogSendRun.cpp)
+
+    /** "Transmit" on the send page: the checks, the preparation of the data for the
+        device and the file kind, the send dialog where the kind has one, and the start.
+    */
+    void transmitPressed();
+
+    /** Starts the transfer; once it has started, the poll (timer 1) and the status text. */
+    void startSend (bool leadIn, const juce::String& statusText);
+
+    /** Checks the connection, greys the controls and starts the "Update Hardware"
+        thread; false (nothing changed) when the connection is not there.
+    */
+    bool startTransfer (bool leadIn);
+
+    /** One tick of the send poll: reports how a send ended once it has. */
+    void pollSend();
+
+    /** True while a send is being started or runs; the send buffer must not change then. */
+    bool isSendBusy() const;
+
+    /** The worker of the last send (kept until the next send or the dialog's end). */
+    std::unique_ptr<UpdateHardware> updateThread;
+
+    static constexpr int sendPollTimer = 1;
+
+    //==============================================================================
     /** Opens a web page; replaceable so tests can see which page a link opens. */
     std::function<void (const juce::URL&)> openWebPage;
 
@@ -368,6 +452,20 @@ private:
     */
     bool runBlocking (std::unique_ptr<SysExTransaction> transaction);
     void releaseRetiredTransactions();
+
+    //==============================================================================
+    // Send run (DremlorDialogSendRun.cpp)
+
+    /** Converts and retargets the send buffer for a Korrina and sets the sender up for
+        the file kind; false, with the reason shown, when nothing is to be sent.
+    */
+    bool prepareKorrinaSend();
+
+    /** The end of every send that ran: controls back, result row cleared. */
+    void finishSend();
+
+    /** Program 0 on channel 1 after a bank, so the unit shows the presets it now holds. */
+    void queueProgramChange();
 
     static bool isKorrina (DeviceModel model) noexcept;
     static bool isStompra (DeviceModel model) noexcept;

@@ -237,6 +237,7 @@ void DremlorDialog::checkConnection()
         {
             transmitButton->setEnabled (true);
             cancelButton->setEnabled (true);
+            updateSendDialogButtons (true);
         }
         else if (receiveFolderChosen && receivePageActive && ! sendPageActive)
         {
@@ -252,6 +253,7 @@ void DremlorDialog::checkConnection()
         connectedLabel->setVisible (false);
         transmitButton->setEnabled (false);
         cancelButton->setEnabled (false);
+        updateSendDialogButtons (false);
     }
 
     wasConnected = connected;
