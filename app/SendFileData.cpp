@@ -7,10 +7,14 @@ namespace
 {
     constexpr uint8_t manufacturer[] = { 0xF0, 0x00, 0x6B, 0x2E };
 
-    /** Whether the bytes are long enough to hold a header's model and function bytes. */
+    /** Whether the bytes start with a whole message header of the maker: F0, the
+        manufacturer id, then the model and function bytes. A file of anything else
+        is no file for these units, whatever its fifth and sixth bytes say.
+    */
     bool hasHeader (const uint8_t* data, size_t size) noexcept
     {
-        return data != nullptr && size >= (size_t) SysExMessage::headerSize;
+        return data != nullptr && size >= (size_t) SysExMessage::headerSize
+            && std::memcmp (data, manufacturer, sizeof (manufacturer)) == 0;
     }
 
     bool isKorrinaModel (uint8_t model) noexcept
@@ -38,7 +42,7 @@ namespace
 //==============================================================================
 uint8_t SendFileData::getSysExModel (const uint8_t* data, size_t size) noexcept
 {
-    if (! hasHeader (data, size) || std::memcmp (data, manufacturer, sizeof (manufacturer)) != 0)
+    if (! hasHeader (data, size))
         return 0;
 
     return data[4];
@@ -125,6 +129,10 @@ int SendFileData::classifyPatchFile (const uint8_t* data, size_t size, uint8_t m
         return notRecognised;
 
     const PresetHeaderPattern pattern (model);
+
+    if (std::memcmp (data, pattern.bytes, sizeof (pattern.bytes)) != 0)
+        return notRecognised;
+
     const auto second = findSysExHeader (pattern.bytes, data + SysExMessage::headerSize,
                                          size - (size_t) SysExMessage::headerSize);
 

@@ -75,7 +75,8 @@ public:
           - the Boot ROM takes Korrina and Korrina Grand firmware;
           - a Korrina Grand takes every Korrina file but its system backup;
           - a Korrina takes a Korrina Grand cab IR only.
-        An empty file, or one too short to have bytes 4 and 5, fits nothing.
+        A file that does not start with the maker's message header (F0 00 6B 2E and
+        the model and function bytes) fits nothing.
     */
     static bool fileMatchesDevice (const uint8_t* data, size_t size, DeviceModel device) noexcept;
 
@@ -86,7 +87,9 @@ public:
     static juce::String getDeviceName (DeviceModel device);
 
     //==============================================================================
-    /** The Kind of the file for the device. presetHeaderCount is written when the file
+    /** The Kind of the file for the device: bootRom for the Boot ROM, notRecognised
+        for a file that does not start with the maker's message header, else decided
+        by the first message's function byte. presetHeaderCount is written when the file
         is a bank or all banks (see countPatchHeaders) and left alone otherwise.
     */
     static int getSendFileKind (const uint8_t* data, size_t size, DeviceModel device, int& presetHeaderCount);

@@ -42,6 +42,15 @@ namespace
         return file;
     }
 
+    /** The file with one byte of its first header changed (by default the maker's id,
+        as a fuzzed file had it), so it is no longer a message for these units.
+    */
+    Bytes foreign (Bytes file, size_t at = 2)
+    {
+        file[at] = 0x54;
+        return file;
+    }
+
     Bytes cab (uint8_t model)
     {
         juce::Random random (7);
@@ -114,6 +123,8 @@ TEST (SendFileData, EveryKindFromRealMessages)
         { "FPGA",                   messages (korrina, 0x6A),         korrina, 11, -1 },
         { "patch data first",       messages (korrina, 0x78),         korrina, 0, -1 },
         { "empty file",             {},                               korrina, 0, -1 },
+        { "another maker's bank",   foreign (presets (korrina, 0, 3)), korrina, 0, -1 },
+        { "not starting with F0",   foreign (preset (korrina, 0), 0),  korrina, 0, -1 },
     };
 
     for (const auto& c : cases)
@@ -168,6 +179,8 @@ TEST (SendFileData, TheMatchRuleForEveryDevice)
         { "Boot ROM other",         messages (bootRom, 0x77),      { false, false, false, false, false, false } },
         { "five bytes",             Bytes { 0xF0, 0, 0x6B, 0x2E, 3 }, { false, false, false, false, false, false } },
         { "empty",                  {},                            { false, false, false, false, false, false } },
+        { "another maker's preset", foreign (preset (korrina, 0)), { false, false, false, false, false, false } },
+        { "another maker's firmware", foreign (messages (korrina, 0x7D)), { false, false, false, false, false, false } },
     };
 
     for (const auto& c : cases)
