@@ -189,7 +189,7 @@ TEST_F (SendFileChoice, FitsAreShownAndMisfitsAreRefusedWithTheDevicesName)
         }
         else
         {
-            ASSERT_EQ (boxes.getNumBoxes(), 1) << c.what;
+            ASSERT_EQ (boxes.getNumBoxes(), 1) << c.what << ": " << boxes.getLastBox().message;
             EXPECT_EQ (boxes.getLastBox().title, "Dremlor");
             EXPECT_EQ (boxes.getLastBox().message, mismatchText (c.deviceName)) << c.what;
             EXPECT_EQ (boxes.getLastBox().icon, juce::MessageBoxIconType::WarningIcon);
