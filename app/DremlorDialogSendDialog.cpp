@@ -111,7 +111,7 @@ namespace
                                         + "  (Users cabs >50 are not included in a System Backup file.)"
                                       : juce::String ("."))
              + "  A System Backup file does NOT overwrite presets or firmware."
-             + "\n\nPlease ensure the target SendFileData::systemBackup has the same firmware version as the SendFileData::systemBackup where the backup was created."
+             + "\n\nPlease ensure the target system has the same firmware version as the system where the backup was created."
              + "\n\nNOTE: You must power cycle the Korrina immediately after it receives a System Backup.";
     }
 
