@@ -201,6 +201,10 @@ void DremlorDialog::createSendDialog()
                 holder->setRadioGroupId (1);
                 holder->setColour (juce::TextEditor::focusedOutlineColourId, juce::Colours::transparentBlack);
                 holder->setColour (juce::TextButton::buttonColourId, grey);
+
+                // The dialog's texts are black on its light grey.
+                holder->setColour (juce::ToggleButton::textColourId, black);
+                holder->setColour (juce::ToggleButton::tickColourId, black);
                 holder->addListener (this);
                 parent.addAndMakeVisible (*holder);
             };
