@@ -197,6 +197,19 @@ TEST_F (SendToKorrina, EachKindArrivesAsChosen)
           },
           complete + "The bank has been sent to the Korrina.", "Transmit Bank File" },
 
+        { "all banks (129 presets) keep their own banks", korrinaModel,
+          [&] { auto file = bankFile (korrinaModel, 0, 128, words);
+                words.push_back (presetWords (korrinaModel, 999));
+                TestDumps::append (file, TestDumps::presetDump (korrinaModel, 1, 0, words.back()));
+                return file; }, nullptr,
+          [&] (KorrinaUnit& u)
+          {
+              EXPECT_EQ (u.getPreset (0, 127), UnitDumpMessages::bytesOfWords (words[127]));
+              EXPECT_EQ (u.getPreset (1, 0), UnitDumpMessages::bytesOfWords (words[128]));
+              EXPECT_EQ (u.getLastProgramChange(), 0);
+          },
+          complete + "All banks have been sent to the Korrina.", "Transmit All Banks File" },
+
         { "one preset to the edit buffer", korrinaModel,
           [&] { words = { presetWords (korrinaModel, 7) }; return TestDumps::presetDump (korrinaModel, 1, 5, words[0]); }, nullptr,
           [&] (KorrinaUnit& u)
