@@ -143,10 +143,13 @@ bool DremlorDialog::acceptsDropAt (int x, int y) const
     return sendPageActive && ! receivePageActive && portsFitDevice() && dropArea.contains (x, y);
 }
 
-void DremlorDialog::filesDropped (const juce::StringArray&, int, int)
+void DremlorDialog::filesDropped (const juce::StringArray& files, int x, int y)
 {
-    // A dropped file is loaded by the send workflow, which takes it only where
-    // acceptsDropAt allows; until that workflow is in place a drop changes nothing.
+    // A drop while a send is being started would swap the bytes under it.
+    if (isSendBusy() || ! acceptsDropAt (x, y))
+        return;
+
+    selectFile (files.isEmpty() ? juce::String() : files[0]);
 }
 
 //==============================================================================
@@ -156,6 +159,10 @@ void DremlorDialog::timerCallback (int timerID)
     {
         stopTimer (eyesTimer);
         zindleEyes->setVisible (false);
+    }
+    else if (timerID == sendPollTimer)
+    {
+        pollSend();
     }
     else if (timerID == watchdogTimer)
     {
@@ -178,12 +185,20 @@ void DremlorDialog::sliderValueChanged (juce::Slider* slider)
 //==============================================================================
 void DremlorDialog::buttonClicked (juce::Button* button)
 {
+    if (sendDialogButtonClicked (button))
+        return;
+
     if (button == receiveTabButton.get())
         showReceivePage();
     else if (button == sendTabButton.get())
         showSendPage();
+    else if (button == browseButton.get() && ! isSendBusy() && sendPageActive && ! receivePageActive
+             && (isKorrina (device) || isStompra (device) || device == DeviceModels::bootRom))
+        selectFile();
     else if (button == browseButton.get() && ! transferStarting && receivePageActive)
         browseForReceiveFolder();
+    else if (button == transmitButton.get() && sendPageActive)
+        transmitPressed();
     else if (button == cancelButton.get())
         cancelPressed();
     else if (button == documentButton.get())

@@ -2,9 +2,12 @@
 
 #include "app/DremlorSettings.h"
 #include "app/ProgressMirror.h"
+#include "app/UpdateHardware.h"
 #include "devicelink/DumpImage.h"
 #include "devicelink/SysExMessage.h"
 #include "devicelink/SysExTransaction.h"
+#include "skin/VASMultiLineLabelComponent.h"
+#include "skin/VASSpinControl.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -29,7 +32,9 @@ class VASLabelComponent;
       - DremlorDialogPorts.cpp: port menus, opening and closing ports, the
         connection watchdog and the device queries;
       - DremlorDialogDevice.cpp: the device and bank menus, the buffer delay, the
-        click areas and the step controls.
+        click areas and the step controls;
+      - DremlorDialogSendFile.cpp: choosing, loading, classifying, checking and
+        retargeting the file to send (the byte work itself is SendFileData's).
 
     Exactly one exists, owned by MainAppWindow. Everything runs on the message thread.
 */
@@ -164,6 +169,161 @@ public:
     void clearReceiveCollector();
 
     //==============================================================================
+    // Send file: loading, classification, retargeting (DremlorDialogSendFile.cpp)
+
+    /** Chooses the file to send: with an empty path the user picks one in the chooser
+        "Select a file..." (cancelling it keeps the earlier file's bytes); otherwise the
+        path is taken. The file is loaded, checked against the device (the mismatch
+        message and the earlier file's bytes back when it does not fit) and shown.
+        Returns whether a file was read.
+    */
+    bool selectFile (const juce::String& path = {});
+
+    /** Reads the whole file into the send buffer; false (nothing changed) when it
+        cannot be read.
+    */
+    bool loadSendFile (const juce::File& file);
+
+    /** The model byte of bytes that start a SysEx message of the maker, else 0. */
+    static uint8_t getSysExModel (const uint8_t* data, size_t size) noexcept;
+
+    /** getSysExModel of the send buffer; 0 without one. */
+    uint8_t getSendFileModel() const noexcept;
+
+    /** Whether the send buffer suits the chosen device (SendFileData::fileMatchesDevice). */
+    bool fileMatchesDevice() const noexcept;
+
+    /** "The selection does not appear to be a valid file for the <device>..." (nothing
+        without a send buffer).
+    */
+    void showDeviceMismatch();
+
+    /** "Dremlor has lost communication with the device. ..." */
+    void showCannotTransmit();
+
+    /** The SendFileKind of the send buffer for the chosen device (SendFileData::Kind);
+        refreshes presetHeaderCount for a bank.
+    */
+    int getSendFileKind();
+
+    /** The kind of a send buffer whose first message is a preset header for the model. */
+    int classifyPatchFile (uint8_t model);
+
+    /** Counts the model's preset headers of the send buffer into presetHeaderCount;
+        3 (all banks) above 128, else 2 (one bank).
+    */
+    int countPatchHeaders (uint8_t model);
+
+    /** Aims the single preset of the send buffer at the slot (127: the edit buffer),
+        consuming toEditBuffer.
+    */
+    void setSendDestination (int slot);
+
+    /** Aims every preset header of the model in the send buffer at the bank. */
+    void setSendBank (uint8_t bank, uint8_t model);
+
+    /** Edition conversions with the dialog's dump image; the output then goes to
+        storeSendData. False when any preset fails.
+    */
+    bool convertKorrinaPreset (const uint8_t* data, size_t size, juce::MemoryBlock& output);
+    bool convertKorrinaGrandPreset (const uint8_t* data, size_t size, juce::MemoryBlock& output);
+    bool convertKorrinaBank (const uint8_t* data, size_t size, juce::MemoryBlock& output);
+    bool convertKorrinaGrandBank (const uint8_t* data, size_t size, juce::MemoryBlock& output);
+
+    /** Replaces the send buffer by a copy of the block; false when memory cannot be had. */
+    bool storeSendData (const juce::MemoryBlock& data);
+
+    /** Picks the file to send, starting in the given folder; an empty File when the
+        user cancels. Unset, the program's own chooser "Select a file..." is shown;
+        tests set it to pick without a modal window.
+    */
+    std::function<juce::File (const juce::File& startFolder)> chooseFileToSend;
+
+    /** Preset headers found by the last bank classification; the send dialog quotes it. */
+    int presetHeaderCount = 0;
+
+    //==============================================================================
+    // Controls (DremlorDialogControls.cpp)
+
+    /** Enables or disables the main page's controls that must not be used while a
+        transfer runs; the main "Cancel" is left usable during a send.
+    */
+    void setControlsEnabled (bool shouldBeEnabled);
+
+    //==============================================================================
+    // Send dialog (DremlorDialogSendDialog.cpp)
+
+    /** Builds the send dialog for the file kind and the device and fills
+        sendDialogOptions. A file for the Boot ROM (kind 10) is treated as Korrina
+        firmware (kind 7) from here on.
+    */
+    void createSendDialog();
+
+    /** Deletes the send dialog's children and forgets the destination choices and the
+        bank choice.
+    */
+    void clearSendDialog();
+
+    /** The bar with "Send" and "Cancel 2" at the foot of a send dialog of this height. */
+    void createSendButtons (int height, bool sendEnabled);
+
+    /** The Stompra restore's "Send", "Ready" and "Cancel 2". */
+    void createSendReadyButtons (juce::Component& parent);
+
+    /** Shows the send dialog modally; returns 1 when the user confirmed with "Send". */
+    int runSendDialog();
+
+    /** Ends the send dialog's modal state with this result, when it is shown. */
+    void closeSendDialog (int result);
+
+    /** The watchdog's part in the open send dialog: "Send" becomes usable once the
+        destination it needs is chosen, and never while the unit is not connected.
+    */
+    void updateSendDialogButtons (bool connected);
+
+    /** The send dialog's own buttons and radio buttons; false for any other button. */
+    bool sendDialogButtonClicked (juce::Button* button);
+
+    /** The send dialog and its children (null while it has none). */
+    std::unique_ptr<juce::Component> sendDialog;
+    std::unique_ptr<juce::ImageButton> sendCheck;
+    std::unique_ptr<VASLabelComponent> sendFileNameLabel, sendSlotWarningLabel, sendButtonBar;
+    std::unique_ptr<VASMultiLineLabelComponent> sendTextLabel, sendWarningLabel, sendInstructionsLabel, sendCabWarningLabel;
+    std::unique_ptr<juce::ToggleButton> slotRadio, currentSlotRadio, scratchpadRadio;
+    std::unique_ptr<VASSpinControl> cabSlotSpin;
+    std::unique_ptr<juce::DrawableButton> bankSelectButton;
+    std::unique_ptr<juce::Label> bankSelectLabel;
+    std::unique_ptr<juce::ProgressBar> sendProgressBar;
+    std::unique_ptr<juce::ImageButton> sendButton, cancel2Button, readyButton;
+
+    //==============================================================================
+    // Send run (DremlorDialogSendRun.cpp)
+
+    /** "Transmit" on the send page: the checks, the preparation of the data for the
+        device and the file kind, the send dialog where the kind has one, and the start.
+    */
+    void transmitPressed();
+
+    /** Starts the transfer; once it has started, the poll (timer 1) and the status text. */
+    void startSend (bool leadIn, const juce::String& statusText);
+
+    /** Checks the connection, greys the controls and starts the "Update Hardware"
+        thread; false (nothing changed) when the connection is not there.
+    */
+    bool startTransfer (bool leadIn);
+
+    /** One tick of the send poll: reports how a send ended once it has. */
+    void pollSend();
+
+    /** True while a send is being started or runs; the send buffer must not change then. */
+    bool isSendBusy() const;
+
+    /** The worker of the last send (kept until the next send or the dialog's end). */
+    std::unique_ptr<UpdateHardware> updateThread;
+
+    static constexpr int sendPollTimer = 1;
+
+    //==============================================================================
     /** Opens a web page; replaceable so tests can see which page a link opens. */
     std::function<void (const juce::URL&)> openWebPage;
 
@@ -269,6 +429,12 @@ private:
     void createComponents();
     void loadSettings();
     void saveReceiveDir (const juce::File& folder);
+    void saveSendDir (const juce::File& folder);
+
+    /** The program's own (not the platform's) file chooser, so that it looks and
+        behaves the same everywhere and can be driven by typing a path.
+    */
+    static juce::File browseForFileToSend (const juce::File& startFolder);
     void switchPage (bool toReceivePage);
     void browseForReceiveFolder();
 
@@ -294,6 +460,20 @@ private:
     */
     bool runBlocking (std::unique_ptr<SysExTransaction> transaction);
     void releaseRetiredTransactions();
+
+    //==============================================================================
+    // Send run (DremlorDialogSendRun.cpp)
+
+    /** Converts and retargets the send buffer for a Korrina and sets the sender up for
+        the file kind; false, with the reason shown, when nothing is to be sent.
+    */
+    bool prepareKorrinaSend();
+
+    /** The end of every send that ran: controls back, result row cleared. */
+    void finishSend();
+
+    /** Program 0 on channel 1 after a bank, so the unit shows the presets it now holds. */
+    void queueProgramChange();
 
     static bool isKorrina (DeviceModel model) noexcept;
     static bool isStompra (DeviceModel model) noexcept;

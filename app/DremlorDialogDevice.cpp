@@ -53,6 +53,10 @@ void DremlorDialog::chooseDevice (int r)
         selectDefaultInputPort();
         selectDefaultOutputPort();
 
+        // The chosen file is checked again: it may not fit the new edition.
+        if (fileChosen)
+            selectFile (sendFile.getFullPathName());
+
         if (! queryRunning)
         {
             versionRetries = 0;
@@ -107,7 +111,10 @@ juce::PopupMenu DremlorDialog::prepareBankMenu()
 void DremlorDialog::showBankMenu (juce::Component* attachTo)
 {
     auto menu = prepareBankMenu();
-    chooseBank (menu.showAt (attachTo), menu);
+    const auto chosen = chooseBank (menu.showAt (attachTo), menu);
+
+    if (chosen.isNotEmpty() && bankSelectLabel != nullptr)
+        bankSelectLabel->setText (chosen, juce::dontSendNotification);
 }
 
 juce::String DremlorDialog::chooseBank (int choice, const juce::PopupMenu& menu)
@@ -191,6 +198,10 @@ void DremlorDialog::mouseDown (const juce::MouseEvent& event)
             showOutputPortMenu();
             updateStepControls();
         }
+    }
+    else if (clicked != nullptr && clicked == bankSelectLabel.get())
+    {
+        showBankMenu (bankSelectButton.get());
     }
     else if (clicked == firmwareDownloadLabel.get())
     {

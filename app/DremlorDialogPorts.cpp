@@ -235,6 +235,7 @@ void DremlorDialog::checkConnection()
         {
             transmitButton->setEnabled (true);
             cancelButton->setEnabled (true);
+            updateSendDialogButtons (true);
         }
         else if (receiveFolderChosen && receivePageActive && ! sendPageActive)
         {
@@ -250,6 +251,7 @@ void DremlorDialog::checkConnection()
         connectedLabel->setVisible (false);
         transmitButton->setEnabled (false);
         cancelButton->setEnabled (false);
+        updateSendDialogButtons (false);
     }
 
     wasConnected = connected;

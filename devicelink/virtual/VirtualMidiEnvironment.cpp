@@ -44,6 +44,11 @@ VirtualMidiEnvironment::VirtualMidiEnvironment (const juce::String& unitList)
 
 VirtualMidiEnvironment::~VirtualMidiEnvironment()
 {
+    const auto stateFolder = juce::SystemStats::getEnvironmentVariable (stateFolderVariableName, {});
+
+    if (stateFolder.isNotEmpty() && juce::File::isAbsolutePath (stateFolder))
+        writeKorrinaState (juce::File (stateFolder));
+
     if (unitCount > 0 && &MidiDeviceProvider::getCurrent() == &provider)
         MidiDeviceProvider::setCurrent (nullptr);
 }
@@ -60,6 +65,7 @@ bool VirtualMidiEnvironment::addUnitNamed (const juce::String& unitName)
         // The unplug fault needs someone who can pull the unit's plug.
         auto* devices = &provider;
         unit->setUnplugHandler ([devices, portName] { devices->unplug (portName); });
+        korrinaUnits.push_back (unit.get());
         provider.attachUnit (std::move (unit));
         return true;
     }
@@ -83,4 +89,32 @@ juce::String VirtualMidiEnvironment::makeUniquePortName (const juce::String& por
 
     portNames.add (candidate);
     return candidate;
+}
+
+void VirtualMidiEnvironment::writeKorrinaState (const juce::File& folder) const
+{
+    if (! folder.createDirectory())
+        return;
+
+    for (const auto* unit : korrinaUnits)
+    {
+        const auto prefix = unit->getPortName() + "-";
+
+        for (int bank = 0; bank < KorrinaUnit::numBanks; ++bank)
+        {
+            juce::MemoryBlock presets;
+
+            for (int preset = 0; preset < KorrinaUnit::presetsPerBank; ++preset)
+            {
+                const auto bytes = unit->getPreset (bank, preset);
+                presets.append (bytes.getData(), bytes.getSize());
+            }
+
+            folder.getChildFile (prefix + "bank-" + juce::String::charToString ((juce::juce_wchar) ('A' + bank)) + ".bin")
+                  .replaceWithData (presets.getData(), presets.getSize());
+        }
+
+        const auto editBuffer = unit->getEditBuffer();
+        folder.getChildFile (prefix + "edit-buffer.bin").replaceWithData (editBuffer.getData(), editBuffer.getSize());
+    }
 }

@@ -3,6 +3,9 @@
 #include "devicelink/virtual/VirtualMidiDeviceProvider.h"
 
 #include <memory>
+#include <vector>
+
+class KorrinaUnit;
 
 //==============================================================================
 /**
@@ -26,6 +29,13 @@ public:
     /** The variable's name. */
     static constexpr const char* variableName = "DREMLOR_VIRTUAL_MIDI";
 
+    /** Names a folder into which, when the run ends, every emulated Korrina writes what
+        it holds, so that a script driving the program can check what was sent to it:
+        "<port>-bank-A.bin" to "-bank-D.bin" (128 presets each) and "<port>-edit-buffer.bin",
+        each preset as the unit stores it (16-bit words, low byte first).
+    */
+    static constexpr const char* stateFolderVariableName = "DREMLOR_VIRTUAL_MIDI_STATE";
+
     /** Reads the variable and, when it names at least one known unit, builds those
         units and installs their provider. Returns nullptr otherwise.
     */
@@ -36,8 +46,8 @@ public:
     */
     explicit VirtualMidiEnvironment (const juce::String& unitList);
 
-    /** Uninstalls the provider when it is still the current one; close the ports
-        first.
+    /** Writes the units' state when asked to (stateFolderVariableName) and
+        uninstalls the provider when it is still the current one; close the ports first.
     */
     ~VirtualMidiEnvironment();
 
@@ -54,8 +64,10 @@ public:
 private:
     bool addUnitNamed (const juce::String& unitName);
     juce::String makeUniquePortName (const juce::String& portName);
+    void writeKorrinaState (const juce::File& folder) const;
 
     VirtualMidiDeviceProvider provider;
+    std::vector<const KorrinaUnit*> korrinaUnits;
     juce::StringArray portNames;
     int unitCount = 0;
 

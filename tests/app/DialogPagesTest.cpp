@@ -192,10 +192,13 @@ TEST_F (Dispatcher, BrowseOnTheSendPageOpensNoFolderChooser)
 {
     auto& d = makeDialog();
     d.chooseDevice (DeviceModels::korrina);
+    int fileChoices = 0;
+    d.chooseFileToSend = [&fileChoices] (const juce::File&) { ++fileChoices; return juce::File(); };
 
     // The send page's Browse belongs to the file workflow; it must not ask for a folder.
     d.buttonClicked (d.browseButton.get());
     EXPECT_FALSE (d.receiveFolderChosen);
+    EXPECT_EQ (fileChoices, 1);
 }
 
 TEST_F (Dispatcher, SliderHandsTheDelayToTheSender)

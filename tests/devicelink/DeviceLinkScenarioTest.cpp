@@ -488,3 +488,41 @@ TEST (VirtualMidiEnvironment, NamedUnitsAppearAsPortsUntilTheEnvironmentEnds)
 
     EXPECT_EQ (&MidiDeviceProvider::getCurrent(), before);
 }
+
+TEST (VirtualMidiEnvironment, StateFolderReceivesWhatEachKorrinaHoldsWhenTheRunEnds)
+{
+    juce::MessageManager::getInstance();
+    juce::TemporaryFile folder;
+    ScopedEnvironmentVariable units (VirtualMidiEnvironment::variableName, "korrina-grand");
+    ScopedEnvironmentVariable state (VirtualMidiEnvironment::stateFolderVariableName,
+                                     folder.getFile().getFullPathName().toRawUTF8());
+
+    juce::Random random (3);
+    const auto words = TestDumps::randomGrandPreset (random);
+
+    {
+        auto environment = VirtualMidiEnvironment::createFromEnvironment();
+        ASSERT_NE (environment, nullptr);
+
+        // A preset stored into bank C, preset 5, by the real engine.
+        VASMidiProcessing engine;
+        ASSERT_TRUE (engine.getPorts().openMidiInput ("KORRINA MIDI"));
+        ASSERT_TRUE (engine.getPorts().openMidiOutput ("KORRINA MIDI"));
+        ASSERT_TRUE (engine.setMidiDevices (true, true));
+
+        for (const auto& message : messagesOf (TestDumps::presetDump (6, 2, 5, words)))
+        {
+            SysExTransaction transaction (message);
+            engine.queueTransaction (&transaction);
+            ASSERT_TRUE (MessageLoop::runUntil ([&] { return transaction.getState() != TransactionState::waiting; }));
+        }
+    }
+
+    const auto bankC = folder.getFile().getChildFile ("KORRINA MIDI-bank-C.bin");
+    juce::MemoryBlock held;
+    ASSERT_TRUE (bankC.loadFileAsData (held));
+    ASSERT_EQ (held.getSize(), 128u * 8192u);
+    EXPECT_EQ (juce::MemoryBlock (static_cast<const char*> (held.getData()) + 5 * 8192, 8192), bytesOfWords (words));
+    EXPECT_TRUE (folder.getFile().getChildFile ("KORRINA MIDI-bank-D.bin").existsAsFile());
+    EXPECT_EQ (folder.getFile().getChildFile ("KORRINA MIDI-edit-buffer.bin").getSize(), 8192);
+}
