@@ -180,7 +180,9 @@ TEST_F (SendDialog, EachKindGetsItsTitleSizeChildrenAndTexts)
             EXPECT_EQ (found->getBounds(), child.bounds);
 
             if (child.text.isNotEmpty())
+            {
                 EXPECT_EQ (textOf (*found), child.text);
+            }
         }
 
         if (c.kind == 1 || c.kind == 11)

@@ -240,7 +240,9 @@ TEST (SendFileData, BankRetargetingChangesOnlyEachHeadersBankAndChecksum)
                                                        { return i == h + 6 || i == h + 10; });
 
                 if (! isHeaderByte)
+                {
                     ASSERT_EQ (result[i], original[i]) << "byte " << i;
+                }
             }
 
             for (auto h : headers)
