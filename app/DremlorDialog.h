@@ -53,6 +53,9 @@ public:
     static void showMessage (const juce::String& text,
                              juce::MessageBoxIconType icon = juce::MessageBoxIconType::WarningIcon);
 
+    /** The settings file the dialog opened (the self-update keeps its folder there). */
+    DremlorSettings& getSettings() noexcept        { return settings; }
+
     //==============================================================================
     /** @internal framework callbacks */
     void paint (juce::Graphics&) override;
