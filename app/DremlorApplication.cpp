@@ -116,6 +116,9 @@ void DremlorApplication::checkForUpdates()
                                                   settings, HelpLinks::updateServer());
     autoUpdate->addChangeListener (this);
 
+    if (chooseInstallerFolder != nullptr)
+        autoUpdate->browseForFolder = chooseInstallerFolder;
+
     const auto result = autoUpdate->checkForUpdate();
 
     if (result == VASAutoUpdate::downloadAccepted)

@@ -77,6 +77,11 @@ public:
     */
     std::function<void (const juce::File&)> startInstaller;
 
+    /** When set, replaces the updater's "Save installer to..." folder chooser (tests
+        answer it with a folder of their own).
+    */
+    std::function<juce::File (const juce::File& startFolder)> chooseInstallerFolder;
+
 private:
     //==============================================================================
     std::unique_ptr<VirtualMidiEnvironment> virtualMidi;

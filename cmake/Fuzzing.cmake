@@ -11,7 +11,7 @@ endif()
 
 # The libraries under test carry coverage counters too, so that the fuzzer is
 # guided by the parsers' branches and not only by the harness's own.
-foreach (library dremlor_devicelink dremlor_skin)
+foreach (library dremlor_devicelink dremlor_skin dremlor_update)
     if (TARGET ${library})
         target_compile_options (${library} PRIVATE -fsanitize=fuzzer-no-link)
     endif()
@@ -26,5 +26,8 @@ foreach (source ${FUZZ_SOURCES})
     target_link_libraries (fuzz_${fuzz_name} PRIVATE dremlor_devicelink dremlor_warnings)
     if (TARGET dremlor_skin)
         target_link_libraries (fuzz_${fuzz_name} PRIVATE dremlor_skin)
+    endif()
+    if (TARGET dremlor_update)
+        target_link_libraries (fuzz_${fuzz_name} PRIVATE dremlor_update)
     endif()
 endforeach()

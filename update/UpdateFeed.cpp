@@ -1,5 +1,7 @@
 #include "update/UpdateFeed.h"
 
+#include "skin/SkinContentGuard.h"
+
 #include <limits>
 
 namespace
@@ -73,7 +75,12 @@ juce::String UpdateFeed::Version::toString() const
 //==============================================================================
 bool UpdateFeed::parse (const juce::String& documentText)
 {
-    const auto root = juce::XmlDocument::parse (documentText);
+    return parse (documentText.toRawUTF8(), documentText.getNumBytesAsUTF8());
+}
+
+bool UpdateFeed::parse (const void* data, size_t size)
+{
+    const auto root = SkinContentGuard::parseXmlBytes (data, size);
 
     if (root == nullptr)
         return false;

@@ -31,10 +31,15 @@ public:
     };
 
     //==============================================================================
-    /** Reads a feed document. Returns false (and leaves this feed as it was) when
-        the text is not an XML document; a document without "VERSION" keeps the
-        version read before.
+    /** Reads a feed document as received. Returns false (and leaves this feed as it
+        was) when the bytes are not a well-formed XML document in UTF-8; a document
+        without "VERSION" keeps the version read before. The bytes pass the skin's
+        XML guard first, which refuses what the framework's XML reader cannot read
+        safely (damaged UTF-8, entities, runaway nesting).
     */
+    bool parse (const void* data, size_t size);
+
+    /** parse, for a document held as text. */
     bool parse (const juce::String& documentText);
 
     //==============================================================================

@@ -2,6 +2,8 @@
 
 #include "update/StreamWatchdog.h"
 
+#include <cstring>
+
 //==============================================================================
 juce::String UpdateNetwork::hostOf (const juce::String& address)
 {
@@ -41,10 +43,12 @@ bool UpdateNetwork::isSuccessStatus (int statusCode) noexcept
 }
 
 //==============================================================================
-juce::String UpdateNetwork::fetchText (const juce::URL& address, int deadlineMs)
+bool UpdateNetwork::fetch (const juce::URL& address, juce::MemoryBlock& result, int deadlineMs)
 {
+    result.reset();
+
     if (! isPermittedAddress (address))
-        return {};
+        return false;
 
     juce::WebInputStream stream (address, false);
     stream.withConnectionTimeout (connectionTimeoutMs);
@@ -52,7 +56,7 @@ juce::String UpdateNetwork::fetchText (const juce::URL& address, int deadlineMs)
     const StreamWatchdog watchdog (stream, deadlineMs);
 
     if (! stream.connect (nullptr) || ! isSuccessStatus (stream.getStatusCode()))
-        return {};
+        return false;
 
     juce::MemoryOutputStream body;
     char buffer[4096];
@@ -65,14 +69,44 @@ juce::String UpdateNetwork::fetchText (const juce::URL& address, int deadlineMs)
             break;
 
         if (body.getDataSize() + (size_t) numRead > (size_t) maxTextBytes)
-            return {};
+            return false;
 
         body.write (buffer, (size_t) numRead);
     }
 
     // An error here is a transfer cut short (or cancelled by the watchdog).
     if (stream.isError() || watchdog.hasFired())
+        return false;
+
+    result = body.getMemoryBlock();
+    return true;
+}
+
+juce::String UpdateNetwork::fetchText (const juce::URL& address, int deadlineMs)
+{
+    juce::MemoryBlock body;
+    return fetch (address, body, deadlineMs) ? textFromBytes (body) : juce::String();
+}
+
+juce::String UpdateNetwork::textFromBytes (const juce::MemoryBlock& bytes)
+{
+    const auto* data = static_cast<const juce::uint8*> (bytes.getData());
+    const auto size = (int) juce::jmin (bytes.getSize(), (size_t) maxTextBytes);
+
+    if (size == 0)
         return {};
 
-    return juce::String::createStringFromData (body.getData(), (int) body.getDataSize());
+    const bool utf16 = size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF));
+
+    if (utf16 || (std::memchr (data, 0, (size_t) size) == nullptr
+                  && juce::CharPointer_UTF8::isValidString (reinterpret_cast<const char*> (data), size)))
+        return juce::String::createStringFromData (data, size);
+
+    juce::String latin1;
+    latin1.preallocateBytes ((size_t) size * 2);
+
+    for (int i = 0; i < size; ++i)
+        latin1 += (juce::juce_wchar) (data[i] != 0 ? data[i] : ' ');
+
+    return latin1;
 }

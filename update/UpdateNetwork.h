@@ -45,10 +45,19 @@ struct UpdateNetwork
     static bool isSuccessStatus (int statusCode) noexcept;
 
     //==============================================================================
-    /** Fetches the document at the address with an HTTP GET and returns it as text.
-        Gives empty text when the address is refused, the server cannot be reached,
+    /** Fetches the document at the address with an HTTP GET into body. False (and an
+        empty body) when the address is refused, the server cannot be reached,
         answers with an error status, stops before the end, sends more than
         maxTextBytes or does not finish within deadlineMs.
     */
+    static bool fetch (const juce::URL& address, juce::MemoryBlock& body, int deadlineMs = textFetchDeadlineMs);
+
+    /** fetch, as text (see textFromBytes); empty text when the fetch failed. */
     static juce::String fetchText (const juce::URL& address, int deadlineMs = textFetchDeadlineMs);
+
+    /** Bytes from the network as text: UTF-16 with a byte-order mark, or UTF-8; bytes
+        that are not valid UTF-8 are read one character each (Latin-1), so the text
+        never holds a damaged sequence for a reader to run past.
+    */
+    static juce::String textFromBytes (const juce::MemoryBlock& bytes);
 };

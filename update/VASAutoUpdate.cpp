@@ -181,7 +181,9 @@ int VASAutoUpdate::checkForUpdate()
         progressCancelButton->setEnabled (true);
     }
 
-    if (! feed.parse (UpdateNetwork::fetchText (feedAddress)))
+    juce::MemoryBlock document;
+
+    if (! UpdateNetwork::fetch (feedAddress, document) || ! feed.parse (document.getData(), document.getSize()))
         return noUpdate;
 
     if (! feed.available.isNewerThan (installed))

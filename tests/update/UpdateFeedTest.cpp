@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace
 {
     UpdateFeed::Version v (int major, int minor, int revision)
@@ -139,4 +141,47 @@ TEST (UpdateNetwork, OnlyHttpsOrTheLoopbackHostIsFetched)
 
     for (const auto& [address, permitted] : cases)
         EXPECT_EQ (UpdateNetwork::isPermittedAddress (juce::URL (address)), permitted) << address;
+}
+
+TEST (UpdateFeed, DocumentsTheXmlReaderCannotReadSafelyAreRefused)
+{
+    const char* refused[] = {
+        // Found by fuzzing: an XML declaration inside an element made the reader spin.
+        "<rss><ver/<?xml version=\"1.0\" encoding=\"UTF-8\"?>version=\"1.0\"?>\n<rss>\n  <VERSION major=\"2\"",
+        "<!DOCTYPE r [<!ENTITY a \"aaaa\">]><r><VERSION major=\"&a;\"/></r>",
+        "<r><VERSION major=\"3\"/>\xE2\x82</r>",                     // a damaged UTF-8 sequence
+    };
+
+    for (auto* text : refused)
+    {
+        UpdateFeed feed;
+        const auto start = juce::Time::getMillisecondCounter();
+        EXPECT_FALSE (feed.parse (text, std::strlen (text))) << text;
+        EXPECT_LT (juce::Time::getMillisecondCounter() - start, 1000u);
+        EXPECT_EQ (feed.available.major, 0);
+    }
+
+    const char withZero[] = "<r><VERSION major=\"3\"/>\0</r>";
+    UpdateFeed feed;
+    EXPECT_FALSE (feed.parse (withZero, sizeof (withZero) - 1));
+}
+
+TEST (UpdateNetwork, NetworkBytesBecomeTextWithoutDamagedSequences)
+{
+    const auto bytes = [] (std::initializer_list<int> values)
+    {
+        juce::MemoryBlock block;
+
+        for (auto v : values)
+            block.append (&v, 1);
+
+        return block;
+    };
+
+    EXPECT_EQ (UpdateNetwork::textFromBytes (bytes ({ 'o', 'k', 0xC3, 0xA9 })), juce::String (juce::CharPointer_UTF8 ("ok\xC3\xA9")));
+    EXPECT_EQ (UpdateNetwork::textFromBytes (bytes ({ 'a', 0xE9, 'b' })), "a" + juce::String::charToString (0xE9) + "b");
+    EXPECT_EQ (UpdateNetwork::textFromBytes (bytes ({ 'x', 0xE2, 0x82 })).length(), 3);
+    EXPECT_EQ (UpdateNetwork::textFromBytes (bytes ({ 'a', 0, 'b' })), "a b");
+    EXPECT_EQ (UpdateNetwork::textFromBytes (bytes ({ 0xFF, 0xFE, 'h', 0, 'i', 0 })), "hi");
+    EXPECT_EQ (UpdateNetwork::textFromBytes ({}), "");
 }
