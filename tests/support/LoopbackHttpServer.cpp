@@ -196,8 +196,11 @@ juce::String LoopbackHttpServer::getBaseAddress() const
 
 void LoopbackHttpServer::serve (const juce::String& path, const Response& response)
 {
+    // Copy-constructed: the framework's MemoryBlock copy assignment hands memcpy a
+    // null pointer for an empty body.
     const juce::ScopedLock sl (lock);
-    responses[path] = response;
+    responses.erase (path);
+    responses.emplace (path, response);
 }
 
 int LoopbackHttpServer::countRequests (const juce::String& path) const

@@ -180,8 +180,9 @@ TEST_F (AutoUpdateCheck, ReleaseNotesAreShownAsPlainTextUnlessTheyAreHtml)
         { {},                     "No release notes available." },   // no RELEASENOTES at all
     };
 
-    for (const auto& [notesAddress, shown] : cases)
+    for (const auto& [address, shown] : cases)
     {
+        const auto notesAddress = address;
         serveFeed (feed ("2.0.3", "true", local ("/setup"), notesAddress));
         juce::String editorText;
 
