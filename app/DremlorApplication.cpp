@@ -78,6 +78,9 @@ void DremlorApplication::shutdown()
 
     // The updater writes to the dialog's settings, so it goes before the window;
     // deleting it stops a download that is still running.
+    if (autoUpdate != nullptr)
+        autoUpdate->closeProgressDialog();
+
     autoUpdate.reset();
 
     auto window = std::move (mainWindow);
