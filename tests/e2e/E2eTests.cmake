@@ -2,7 +2,7 @@
 # They share the system-wide single-instance lock, so they run one at a time.
 set (DREMLOR_E2E_ARTIFACTS "${CMAKE_BINARY_DIR}/e2e-artifacts")
 
-foreach (scenario window_geometry second_instance connect_korrina)
+foreach (scenario window_geometry second_instance connect_korrina update_offer)
     add_test (NAME e2e_${scenario}
               COMMAND bash "${CMAKE_SOURCE_DIR}/tests/e2e/run_${scenario}.sh"
                       "$<TARGET_FILE:Dremlor>" "${DREMLOR_E2E_ARTIFACTS}")
