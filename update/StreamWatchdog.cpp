@@ -1,8 +1,8 @@
 #include "update/StreamWatchdog.h"
 
-StreamWatchdog::StreamWatchdog (juce::WebInputStream& streamToWatch, int timeoutMs)
+StreamWatchdog::StreamWatchdog (UpdateConnection& connectionToWatch, int timeoutMs)
     : juce::Thread ("Update Watchdog"),
-      stream (streamToWatch),
+      connection (connectionToWatch),
       timeout (timeoutMs),
       lastRestart (juce::Time::getMillisecondCounter())
 {
@@ -31,7 +31,7 @@ void StreamWatchdog::run()
         if (left <= 0)
         {
             fired = true;
-            stream.cancel();
+            connection.abort();
             return;
         }
 

@@ -1,6 +1,7 @@
 #include "update/UpdateNetwork.h"
 
 #include "update/StreamWatchdog.h"
+#include "update/UpdateConnection.h"
 
 #include <cstring>
 
@@ -50,13 +51,13 @@ bool UpdateNetwork::fetch (const juce::URL& address, juce::MemoryBlock& result, 
     if (! isPermittedAddress (address))
         return false;
 
-    juce::WebInputStream stream (address, false);
-    stream.withConnectionTimeout (connectionTimeoutMs);
+    UpdateConnection connection (connectionTimeoutMs);
+    const StreamWatchdog watchdog (connection, deadlineMs);
 
-    const StreamWatchdog watchdog (stream, deadlineMs);
-
-    if (! stream.connect (nullptr) || ! isSuccessStatus (stream.getStatusCode()))
+    if (! connection.open (address))
         return false;
+
+    auto& stream = *connection.getStream();
 
     juce::MemoryOutputStream body;
     char buffer[4096];

@@ -9,7 +9,8 @@
     Addresses: the feed, the release notes and the installer are fetched over https
     only. Plain http is refused, because whoever sits on the path could then hand
     the program an installer of their own to start; the one exception is the
-    loopback host (127.0.0.1, localhost, [::1]), which the tests serve.
+    loopback host (127.0.0.1, localhost, [::1]), which the tests serve. Redirects
+    are followed by UpdateConnection, which applies the same rule to every hop.
 
     Time: start-up waits for the feed, so no fetch may hang. Every stream gets a
     connection time-out, and the framework's streams then also give up when fewer

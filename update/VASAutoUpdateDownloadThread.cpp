@@ -1,7 +1,6 @@
 #include "update/VASAutoUpdateDownloadThread.h"
 
 #include "update/StreamWatchdog.h"
-#include "update/UpdateNetwork.h"
 
 VASAutoUpdateDownloadThread::VASAutoUpdateDownloadThread (const juce::URL& addressToFetch,
                                                           const juce::File& targetFile,
@@ -28,41 +27,13 @@ VASAutoUpdateDownloadThread::~VASAutoUpdateDownloadThread()
 void VASAutoUpdateDownloadThread::cancel()
 {
     cancelFlag = true;
-
-    const juce::ScopedLock sl (streamLock);
-
-    if (activeStream != nullptr)
-        activeStream->cancel();
+    connection.abort();
 }
 
 void VASAutoUpdateDownloadThread::run()
 {
     result = notWritten;
-
-    if (! UpdateNetwork::isPermittedAddress (address))
-    {
-        result = downloadError;
-        return;
-    }
-
-    juce::WebInputStream stream (address, false);
-    stream.withConnectionTimeout (UpdateNetwork::connectionTimeoutMs);
-
-    {
-        const juce::ScopedLock sl (streamLock);
-        activeStream = &stream;
-
-        // A cancel that came before the stream existed still cuts it short.
-        if (cancelFlag)
-            stream.cancel();
-    }
-
-    const auto outcome = receive (stream);
-
-    {
-        const juce::ScopedLock sl (streamLock);
-        activeStream = nullptr;
-    }
+    const auto outcome = receive();
 
     if (outcome != written)
         result = outcome;
@@ -72,18 +43,20 @@ void VASAutoUpdateDownloadThread::run()
         result = writeInstaller() ? written : notWritten;
 }
 
-VASAutoUpdateDownloadThread::Result VASAutoUpdateDownloadThread::receive (juce::WebInputStream& stream)
+VASAutoUpdateDownloadThread::Result VASAutoUpdateDownloadThread::receive()
 {
-    // A server that goes quiet for the stall time gets its stream cancelled, which
-    // ends the blocked read below.
-    StreamWatchdog watchdog (stream, stallTimeoutMs);
-    const bool opened = stream.connect (nullptr) && UpdateNetwork::isSuccessStatus (stream.getStatusCode());
-    const auto total = opened ? stream.getTotalLength() - stream.getPosition() : (juce::int64) -1;
+    // A server that goes quiet for the stall time gets its connection aborted, which
+    // ends a blocked connect or read below.
+    StreamWatchdog watchdog (connection, stallTimeoutMs);
 
-    // An empty installer is no installer, and a length past the limit is not held in memory.
+    const bool opened = connection.open (address);
+    auto* stream = connection.getStream();
+    const auto total = opened ? stream->getTotalLength() - stream->getPosition() : (juce::int64) -1;
+
     if (cancelFlag)
         return cancelled;
 
+    // An empty installer is no installer, and a length past the limit is not held in memory.
     if (! opened || total <= 0 || total > maxInstallerBytes)
         return downloadError;
 
@@ -98,7 +71,7 @@ VASAutoUpdateDownloadThread::Result VASAutoUpdateDownloadThread::receive (juce::
             break;
 
         const auto wanted = (int) juce::jmin (remaining, (juce::int64) chunkSize);
-        const auto numRead = stream.read (bytes + bytesRead, wanted);
+        const auto numRead = stream->read (bytes + bytesRead, wanted);
 
         // The server closed, dropped or stalled the connection before the end.
         if (numRead <= 0)

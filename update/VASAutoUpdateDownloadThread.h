@@ -1,5 +1,6 @@
 #pragma once
 
+#include "update/UpdateConnection.h"
 #include "update/UpdateNetwork.h"
 
 #include <juce_core/juce_core.h>
@@ -72,8 +73,8 @@ public:
 
 private:
     //==============================================================================
-    /** Reads the announced bytes into data; the result it settles on. */
-    Result receive (juce::WebInputStream& stream);
+    /** Connects and reads the announced bytes into data; the result it settles on. */
+    Result receive();
 
     juce::URL address;
     std::atomic<double>* progress = nullptr;
@@ -82,9 +83,7 @@ private:
     std::atomic<bool> cancelFlag { false };
     std::atomic<int> result { notWritten };
     const int stallTimeoutMs;
-
-    juce::CriticalSection streamLock;
-    juce::WebInputStream* activeStream = nullptr;
+    UpdateConnection connection { UpdateNetwork::connectionTimeoutMs };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VASAutoUpdateDownloadThread)
 };

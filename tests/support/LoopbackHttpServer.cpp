@@ -45,6 +45,9 @@ private:
              << "Content-Type: application/octet-stream\r\n"
              << "Connection: close\r\n";
 
+        if (response.location.isNotEmpty())
+            head << "Location: " << response.location << "\r\n";
+
         if (response.announceLength)
             head << "Content-Length: " << total << "\r\n";
 
@@ -142,6 +145,14 @@ LoopbackHttpServer::Response LoopbackHttpServer::text (const juce::String& body)
 {
     Response r;
     r.body.append (body.toRawUTF8(), body.getNumBytesAsUTF8());
+    return r;
+}
+
+LoopbackHttpServer::Response LoopbackHttpServer::redirect (const juce::String& location)
+{
+    auto r = text ("moved");
+    r.status = 302;
+    r.location = location;
     return r;
 }
 

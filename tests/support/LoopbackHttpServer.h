@@ -26,6 +26,9 @@ public:
         int status = 200;
         juce::MemoryBlock body;
 
+        /** Sent as the Location header when not empty (for redirects). */
+        juce::String location;
+
         /** Sends Content-Length; without it the body ends when the connection closes. */
         bool announceLength = true;
 
@@ -45,6 +48,9 @@ public:
 
     /** A 200 response with this text as its body. */
     static Response text (const juce::String& body);
+
+    /** A 302 response that sends the client to this location. */
+    static Response redirect (const juce::String& location);
 
     /** A 200 response of numBytes bytes of a repeating pattern (see patternByte). */
     static Response bytes (juce::int64 numBytes);

@@ -1,4 +1,5 @@
 #include "support/LoopbackHttpServer.h"
+#include "update/UpdateConnection.h"
 #include "update/UpdateNetwork.h"
 #include "update/VASAutoUpdateDownloadThread.h"
 
@@ -275,4 +276,73 @@ TEST (UpdateFetch, TextFetchesEndWithinTheirBoundWhateverTheServerDoes)
         EXPECT_EQ (UpdateNetwork::fetchText (juce::URL (server.getBaseAddress() + c.path)), juce::String (c.expected)) << c.path;
         EXPECT_LT (juce::Time::getMillisecondCounter() - start, c.withinMs) << c.path;
     }
+}
+
+TEST (UpdateFetch, RedirectsAreFollowedOnlyToPermittedAddresses)
+{
+    LoopbackHttpServer server;
+    LoopbackHttpServer other ("127.0.0.2");
+    ASSERT_GT (other.getPort(), 0);
+
+    const auto base = server.getBaseAddress();
+    const auto otherBase = "http://127.0.0.2:" + juce::String (other.getPort());
+    other.serve ("/feed.xml", LoopbackHttpServer::text ("<elsewhere/>"));
+
+    server.serve ("/feed.xml", LoopbackHttpServer::text ("<rss/>"));
+    server.serve ("/absolute", LoopbackHttpServer::redirect (base + "/feed.xml"));
+    server.serve ("/rooted", LoopbackHttpServer::redirect ("/absolute"));
+    server.serve ("/to-plain-http", LoopbackHttpServer::redirect (otherBase + "/feed.xml"));
+    server.serve ("/no-location", LoopbackHttpServer::redirect ({}));
+    server.serve ("/loop", LoopbackHttpServer::redirect ("/loop"));
+
+    const std::pair<const char*, const char*> cases[] = {
+        { "/absolute",      "<rss/>" },
+        { "/rooted",        "<rss/>" },     // two hops
+        { "/to-plain-http", "" },
+        { "/no-location",   "" },
+        { "/loop",          "" },
+    };
+
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ (UpdateNetwork::fetchText (juce::URL (base + path)), juce::String (expected)) << path;
+
+    EXPECT_EQ (server.countRequests ("/loop"), UpdateConnection::maxRedirects + 1);
+    EXPECT_EQ (other.countRequests ("/feed.xml"), 0);
+
+    // A download is redirected the same way.
+    server.serve ("/setup", LoopbackHttpServer::bytes (3000));
+    server.serve ("/download", LoopbackHttpServer::redirect ("/setup"));
+    server.serve ("/download-plain", LoopbackHttpServer::redirect (otherBase + "/setup"));
+    other.serve ("/setup", LoopbackHttpServer::bytes (3000));
+
+    const auto folder = juce::File::createTempFile ("dremlor-redirect");
+    folder.createDirectory();
+    std::atomic<double> progress { 0.0 };
+
+    for (const auto& [path, expected] : { std::pair<const char*, int> { "/download", 1 }, { "/download-plain", 3 } })
+    {
+        VASAutoUpdateDownloadThread thread (juce::URL (base + path), folder.getChildFile ("setup.exe"), &progress);
+        runToEnd (thread);
+        EXPECT_EQ (thread.getResult(), expected) << path;
+    }
+
+    EXPECT_EQ (other.countRequests ("/setup"), 0);
+    folder.deleteRecursively();
+}
+
+TEST (UpdateFetch, RedirectLocationsResolveAgainstTheAnsweringAddress)
+{
+    const juce::URL from ("https://h.example:8443/rss/x/feed.xml?a=1");
+
+    const std::pair<const char*, const char*> cases[] = {
+        { "https://mirror.example/f.xml",   "https://mirror.example/f.xml" },
+        { "HTTP://mirror.example/f.xml",    "HTTP://mirror.example/f.xml" },
+        { "//cdn.example/f.xml",            "https://cdn.example/f.xml" },
+        { "/other/f.xml",                   "https://h.example:8443/other/f.xml" },
+        { "g.xml",                          "https://h.example:8443/rss/x/g.xml" },
+        { "g.xml?u=http://x",               "https://h.example:8443/rss/x/g.xml?u=http%3A%2F%2Fx" },
+    };
+
+    for (const auto& [location, expected] : cases)
+        EXPECT_EQ (UpdateConnection::resolveLocation (from, location).toString (true), juce::String (expected)) << location;
 }
