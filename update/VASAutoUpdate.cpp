@@ -159,10 +159,7 @@ void VASAutoUpdate::createComponents()
         }
 
         if (made != nullptr)
-        {
-            made->setVisible (true);
             page->addAndMakeVisible (made);
-        }
     }
 }
 

@@ -166,6 +166,21 @@ TEST_F (AutoUpdateCheck, AnswersAfterTheFeedAndTheUsersChoice)
     EXPECT_EQ (updater->getInstallerFileName(), "setup");
 }
 
+TEST_F (AutoUpdateCheck, WithoutTheSkinsUpdateSectionNothingIsOffered)
+{
+    serveFeed (feed ("3.0.0", "true", local ("/setup"), {}));
+    auto* skin = SkinManager::getInstance();
+    auto description = std::move (skin->skinXml);
+
+    VASAutoUpdate u (2, 0, 2, settings.get(), server.getBaseAddress());
+    skin->skinXml = std::move (description);
+
+    EXPECT_EQ (u.getInfoPage(), nullptr);
+    EXPECT_EQ (u.getNumChildComponents(), 0);
+    EXPECT_EQ (u.checkForUpdate(), VASAutoUpdate::noUpdate);
+    EXPECT_EQ (dialogs.countShown ("Software Update"), 0);
+}
+
 TEST_F (AutoUpdateCheck, ReleaseNotesAreShownAsPlainTextUnlessTheyAreHtml)
 {
     server.serve ("/plain.txt", LoopbackHttpServer::text ("Line one\nLine <b>two</b>"));
