@@ -1,9 +1,12 @@
 #include "app/DremlorApplication.h"
 
+#include "app/DremlorDialog.h"
+#include "app/HelpLinks.h"
 #include "app/InstanceMessenger.h"
 #include "app/MainAppWindow.h"
 #include "devicelink/VASMidiProcessing.h"
 #include "devicelink/virtual/VirtualMidiEnvironment.h"
+#include "update/VASAutoUpdate.h"
 
 //==============================================================================
 DremlorApplication::DremlorApplication()
@@ -11,6 +14,8 @@ DremlorApplication::DremlorApplication()
 {
     // Creates the engine; its thread starts once the user's port choice opens ports.
     processing = VASMidiProcessing::getInstance();
+
+    startInstaller = [] (const juce::File& installer) { installer.startAsProcess(); };
 }
 
 DremlorApplication::~DremlorApplication()
@@ -20,6 +25,7 @@ DremlorApplication::~DremlorApplication()
     VASMidiProcessing::deleteInstance();
     processing = nullptr;
 
+    autoUpdate.reset();
     mainWindow.reset();
     instanceMessenger.reset();
 }
@@ -56,6 +62,8 @@ void DremlorApplication::initialise (const juce::String&)
     // the new window fetches and loads.
     mainWindow.reset();
     mainWindow = std::make_unique<MainAppWindow>();
+
+    checkForUpdates();
 }
 
 void DremlorApplication::shutdown()
@@ -67,6 +75,13 @@ void DremlorApplication::shutdown()
         InstanceMessenger::notifyRunningInstance (getApplicationName(), getCommandLineParameters());
         return;
     }
+
+    // The updater writes to the dialog's settings, so it goes before the window;
+    // deleting it stops a download that is still running.
+    if (autoUpdate != nullptr)
+        autoUpdate->closeProgressDialog();
+
+    autoUpdate.reset();
 
     auto window = std::move (mainWindow);
     window.reset();
@@ -82,4 +97,88 @@ void DremlorApplication::anotherInstanceStarted (const juce::String&)
 void DremlorApplication::systemRequestedQuit()
 {
     juce::JUCEApplication::quit();
+}
+
+//==============================================================================
+juce::String DremlorApplication::getManualInstallMessage()
+{
+    return "The available update must be installed manually.\n\nPlease contact the support team at "
+           + HelpLinks::support().toString (false) + " to download the latest version.";
+}
+
+void DremlorApplication::checkForUpdates()
+{
+    auto* settings = mainWindow != nullptr && mainWindow->getDialog() != nullptr
+                         ? mainWindow->getDialog()->getSettings().getUserSettings()
+                         : nullptr;
+
+    autoUpdate.reset();
+    autoUpdate = std::make_unique<VASAutoUpdate> (juce::String ("2").getIntValue(),
+                                                  juce::String ("0").getIntValue(),
+                                                  juce::String ("2").getIntValue(),
+                                                  settings, HelpLinks::updateServer());
+    autoUpdate->addChangeListener (this);
+
+    if (chooseInstallerFolder != nullptr)
+        autoUpdate->browseForFolder = chooseInstallerFolder;
+
+    const auto result = autoUpdate->checkForUpdate();
+
+    if (result == VASAutoUpdate::downloadAccepted)
+    {
+        updateDialogOptions.dialogTitle = "Dremlor Update";
+        updateDialogOptions.content.setNonOwned (autoUpdate.get());
+        updateDialogOptions.componentToCentreAround = mainWindow.get();
+        updateDialogOptions.dialogBackgroundColour = juce::Colour (0xFFD3D3D3);
+        updateDialogOptions.escapeKeyTriggersCloseButton = true;
+        updateDialogOptions.useNativeTitleBar = true;
+        updateDialogOptions.resizable = false;
+        updateDialogOptions.useBottomRightCornerResizer = false;
+        updateDialogOptions.launchAsync();
+
+        if (! autoUpdate->downloadUpdate())
+            autoUpdate->closeProgressDialog();
+    }
+    else if (result == VASAutoUpdate::manualInstall)
+    {
+        juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::InfoIcon, "Dremlor",
+                                           getManualInstallMessage(), "OK", nullptr);
+    }
+}
+
+void DremlorApplication::changeListenerCallback (juce::ChangeBroadcaster* source)
+{
+    if (autoUpdate == nullptr || source != autoUpdate.get())
+        return;
+
+    const juce::File installer (autoUpdate->getInstallerPath());
+
+    switch (autoUpdate->getDownloadResult())
+    {
+        case VASAutoUpdateDownloadThread::written:
+            // A file that vanished meanwhile starts nothing; the program quits all the same.
+            if (installer.existsAsFile() && startInstaller != nullptr)
+                startInstaller (installer);
+
+            systemRequestedQuit();
+            break;
+
+        case VASAutoUpdateDownloadThread::cancelled:
+            juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon, "Dremlor",
+                                               "Update canceled.", "OK", nullptr);
+            break;
+
+        case VASAutoUpdateDownloadThread::downloadError:
+            juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon, "Dremlor",
+                                               "Download error.", "OK", nullptr);
+            break;
+
+        default:
+            // Every byte arrived but the file could not be saved: say so, and where.
+            juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon, "Dremlor",
+                                               "The installer could not be saved in "
+                                                   + installer.getParentDirectory().getFullPathName() + ".",
+                                               "OK", nullptr);
+            break;
+    }
 }

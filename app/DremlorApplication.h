@@ -2,9 +2,11 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <functional>
 #include <memory>
 
 class InstanceMessenger;
+class VASAutoUpdate;
 class MainAppWindow;
 class VASMidiProcessing;
 class VirtualMidiEnvironment;
@@ -19,8 +21,12 @@ class VirtualMidiEnvironment;
     constructor, deleted in the destructor) and, when DREMLOR_VIRTUAL_MIDI names
     emulated units, the virtual MIDI environment they live in. Only one instance of
     the program runs; a second start is refused and reported to the running one.
+
+    At the end of initialise it runs the update check and, when the user accepts an
+    update, the download; it hears the download's end as the updater's listener.
 */
-class DremlorApplication  : public juce::JUCEApplication
+class DremlorApplication  : public juce::JUCEApplication,
+                            public juce::ChangeListener
 {
 public:
     DremlorApplication();
@@ -50,6 +56,32 @@ public:
     /** The notice shown when another instance was started. */
     static juce::String getAnotherInstanceMessage();
 
+    //==============================================================================
+    /** Checks for an update of version 2.0.2 and acts on the answer: the "Dremlor
+        Update" download dialog for an accepted update, a message for one that must
+        be installed by hand, nothing otherwise.
+    */
+    void checkForUpdates();
+
+    /** The end of a download: starts the installer and quits, or says what went wrong. */
+    void changeListenerCallback (juce::ChangeBroadcaster* source) override;
+
+    /** The updater made by the last check; null before it. */
+    VASAutoUpdate* getAutoUpdate() const noexcept      { return autoUpdate.get(); }
+
+    /** The text shown when the update must be installed by hand. */
+    static juce::String getManualInstallMessage();
+
+    /** Starts the downloaded installer with the platform's default action for the
+        file; replaceable so tests see what would be started.
+    */
+    std::function<void (const juce::File&)> startInstaller;
+
+    /** When set, replaces the updater's "Save installer to..." folder chooser (tests
+        answer it with a folder of their own).
+    */
+    std::function<juce::File (const juce::File& startFolder)> chooseInstallerFolder;
+
 private:
     //==============================================================================
     std::unique_ptr<VirtualMidiEnvironment> virtualMidi;
@@ -58,6 +90,8 @@ private:
 
     std::unique_ptr<MainAppWindow> mainWindow;
     VASMidiProcessing* processing = nullptr;
+    std::unique_ptr<VASAutoUpdate> autoUpdate;
+    juce::DialogWindow::LaunchOptions updateDialogOptions;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DremlorApplication)
 };

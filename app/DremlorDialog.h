@@ -64,6 +64,9 @@ public:
     */
     bool saveSettings();
 
+    /** The settings file the dialog opened (the self-update keeps its folder there). */
+    DremlorSettings& getSettings() noexcept        { return settings; }
+
     //==============================================================================
     /** @internal framework callbacks */
     void paint (juce::Graphics&) override;

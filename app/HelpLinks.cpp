@@ -8,3 +8,9 @@ juce::URL HelpLinks::documentation()  { return juce::URL (DREMLOR_DOCUMENTATION_
 juce::URL HelpLinks::video()          { return juce::URL (DREMLOR_VIDEO_URL); }
 juce::URL HelpLinks::support()        { return juce::URL (DREMLOR_SUPPORT_URL); }
 juce::URL HelpLinks::forum()          { return juce::URL (DREMLOR_FORUM_URL); }
+
+juce::String HelpLinks::updateServer()
+{
+    const auto fromEnvironment = juce::SystemStats::getEnvironmentVariable ("DREMLOR_UPDATE_URL", {});
+    return fromEnvironment.isNotEmpty() ? fromEnvironment : juce::String (DREMLOR_UPDATE_URL);
+}

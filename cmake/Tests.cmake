@@ -40,7 +40,7 @@ if (TARGET dremlor_skin)
 endif()
 
 if (TARGET dremlor_update)
-    dremlor_add_test_binary (update_tests update dremlor_update)
+    dremlor_add_test_binary (update_tests update dremlor_update dremlor_test_support_gui)
 endif()
 
 if (TARGET dremlor_app)

@@ -3,7 +3,7 @@
 set (DREMLOR_E2E_ARTIFACTS "${CMAKE_BINARY_DIR}/e2e-artifacts")
 
 foreach (scenario window_geometry second_instance connect_korrina close_settings_unwritable no_display launch_without_midi
-                  choose_file send_bank)
+                  choose_file send_bank update_offer)
     add_test (NAME e2e_${scenario}
               COMMAND bash "${CMAKE_SOURCE_DIR}/tests/e2e/run_${scenario}.sh"
                       "$<TARGET_FILE:Dremlor>" "${DREMLOR_E2E_ARTIFACTS}")

@@ -63,6 +63,9 @@ export HOME="$scratch/home"
 mkdir -p "$HOME"
 unset XDG_CONFIG_HOME
 export DREMLOR_VIRTUAL_MIDI="${DREMLOR_VIRTUAL_MIDI-korrina}"
+# The program checks for an update at start-up; unless a run serves a feed of its
+# own, the update server is a loopback port nobody listens on, which refuses at once.
+export DREMLOR_UPDATE_URL="${DREMLOR_UPDATE_URL-http://127.0.0.1:1}"
 
 # start_app: starts the program in the background; its pid goes to app_pid.
 start_app ()

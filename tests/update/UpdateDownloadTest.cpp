@@ -1,0 +1,348 @@
+#include "support/LoopbackHttpServer.h"
+#include "update/UpdateConnection.h"
+#include "update/UpdateNetwork.h"
+#include "update/VASAutoUpdateDownloadThread.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+    using Response = LoopbackHttpServer::Response;
+
+    /** Runs the thread to its end and returns how long that took. */
+    juce::uint32 runToEnd (VASAutoUpdateDownloadThread& thread)
+    {
+        const auto start = juce::Time::getMillisecondCounter();
+        thread.startThread();
+
+        while (thread.isThreadRunning())
+            juce::Thread::sleep (5);
+
+        return juce::Time::getMillisecondCounter() - start;
+    }
+
+    bool holdsPattern (const juce::File& file, juce::int64 size)
+    {
+        juce::MemoryBlock data;
+
+        if (! file.loadFileAsData (data) || (juce::int64) data.getSize() != size)
+            return false;
+
+        for (juce::int64 i = 0; i < size; ++i)
+            if (static_cast<const juce::uint8*> (data.getData())[i] != LoopbackHttpServer::patternByte (i))
+                return false;
+
+        return true;
+    }
+
+    Response cut (Response r, juce::int64 sendOnly, bool holdOpen)
+    {
+        r.bytesToSend = sendOnly;
+        r.holdOpen = holdOpen;
+        return r;
+    }
+
+    Response withoutLength (Response r)
+    {
+        r.announceLength = false;
+        return r;
+    }
+
+    Response withStatus (Response r, int status)
+    {
+        r.status = status;
+        return r;
+    }
+}
+
+//==============================================================================
+class UpdateDownload  : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        folder = juce::File::createTempFile ("dremlor-download");
+        folder.createDirectory();
+    }
+
+    void TearDown() override
+    {
+        folder.deleteRecursively();
+    }
+
+    juce::URL address (const juce::String& path) const
+    {
+        return juce::URL (server.getBaseAddress() + path);
+    }
+
+    LoopbackHttpServer server;
+    juce::File folder;
+    std::atomic<double> progress { 0.0 };
+};
+
+TEST_F (UpdateDownload, EndsWithTheRightResultForEveryServerBehaviour)
+{
+    struct Case
+    {
+        const char* name;
+        Response response;
+        int expectedResult;
+        juce::int64 expectedFileSize;   // -1: no file
+        double expectedProgress;
+    };
+
+    const Case cases[] = {
+        { "2500 bytes",            LoopbackHttpServer::bytes (2500),                    1, 2500, 1.0 },
+        { "one byte",              LoopbackHttpServer::bytes (1),                       1, 1, 1.0 },
+        { "exactly one chunk",     LoopbackHttpServer::bytes (1024),                    1, 1024, 1.0 },
+        { "several megabytes",     LoopbackHttpServer::bytes (3 * 1024 * 1024 + 17),    1, 3 * 1024 * 1024 + 17, 1.0 },
+        { "empty",                 LoopbackHttpServer::bytes (0),                       3, -1, 0.0 },
+        { "no length",             withoutLength (LoopbackHttpServer::bytes (2500)),    3, -1, 0.0 },
+        { "dropped midway",        cut (LoopbackHttpServer::bytes (2500), 1500, false), 3, -1, 0.6 },
+        { "not found",             withStatus (LoopbackHttpServer::bytes (2500), 404),  3, -1, 0.0 },
+        { "server error",          withStatus (LoopbackHttpServer::bytes (10), 500),    3, -1, 0.0 },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        const auto path = "/" + juce::String (c.name).replaceCharacter (' ', '-');
+        server.serve (path, c.response);
+
+        const auto target = folder.getChildFile (juce::String (c.name) + ".exe");
+        progress = 0.0;
+
+        VASAutoUpdateDownloadThread thread (address (path), target, &progress);
+        runToEnd (thread);
+
+        EXPECT_EQ (thread.getResult(), c.expectedResult);
+        EXPECT_EQ (progress.load(), c.expectedProgress);
+
+        if (c.expectedFileSize < 0)
+            EXPECT_FALSE (target.exists());
+        else
+            EXPECT_TRUE (holdsPattern (target, c.expectedFileSize));
+    }
+
+    // Nothing is left beside the installers: no temporary files.
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories | juce::File::ignoreHiddenFiles, "*"), 4);
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories, ".*"), 0);
+}
+
+TEST_F (UpdateDownload, AStalledServerEndsInADownloadErrorAfterTheStallTime)
+{
+    server.serve ("/stall", cut (LoopbackHttpServer::bytes (5000), 3000, true));
+    const auto target = folder.getChildFile ("stall.exe");
+
+    VASAutoUpdateDownloadThread thread (address ("/stall"), target, &progress, 1000);
+    const auto elapsed = runToEnd (thread);
+
+    EXPECT_EQ (thread.getResult(), VASAutoUpdateDownloadThread::downloadError);
+    EXPECT_LT (progress.load(), 1.0);
+    EXPECT_GT (progress.load(), 0.0);
+    EXPECT_LT (elapsed, 3000u);
+    EXPECT_FALSE (target.exists());
+}
+
+TEST_F (UpdateDownload, CancelStopsAWaitingReadAtOnce)
+{
+    server.serve ("/stall", cut (LoopbackHttpServer::bytes (5000), 3000, true));
+
+    VASAutoUpdateDownloadThread thread (address ("/stall"), folder.getChildFile ("x.exe"), &progress);
+    thread.startThread();
+
+    while (progress.load() == 0.0)
+        juce::Thread::sleep (5);
+
+    const auto start = juce::Time::getMillisecondCounter();
+    thread.cancel();
+
+    while (thread.isThreadRunning())
+        juce::Thread::sleep (5);
+
+    EXPECT_LT (juce::Time::getMillisecondCounter() - start, 2000u);
+    EXPECT_EQ (thread.getResult(), VASAutoUpdateDownloadThread::cancelled);
+    EXPECT_FALSE (folder.getChildFile ("x.exe").exists());
+}
+
+TEST_F (UpdateDownload, UnreachableOrRefusedAddressesGiveADownloadError)
+{
+    // A port nobody listens on any more.
+    juce::String closedAddress;
+
+    {
+        const LoopbackHttpServer closed;
+        closedAddress = closed.getBaseAddress() + "/setup";
+    }
+
+    // Plain http to a host other than the loopback host: this server on 127.0.0.2
+    // answers (the framework's own stream reaches it), but the download must never ask it.
+    LoopbackHttpServer other ("127.0.0.2");
+    ASSERT_GT (other.getPort(), 0);
+    other.serve ("/setup", LoopbackHttpServer::bytes (100));
+    const auto otherAddress = "http://127.0.0.2:" + juce::String (other.getPort()) + "/setup";
+    ASSERT_NE (juce::URL (otherAddress).createInputStream (juce::URL::InputStreamOptions (juce::URL::ParameterHandling::inAddress)
+                                                               .withConnectionTimeoutMs (2000)), nullptr);
+    ASSERT_EQ (other.countRequests ("/setup"), 1);
+
+    const juce::String addresses[] = { closedAddress, otherAddress, "ftp://127.0.0.1/setup" };
+
+    for (const auto& a : addresses)
+    {
+        VASAutoUpdateDownloadThread thread ((juce::URL (a)), folder.getChildFile ("y.exe"), &progress);
+        EXPECT_LT (runToEnd (thread), 3000u) << a;
+        EXPECT_EQ (thread.getResult(), VASAutoUpdateDownloadThread::downloadError) << a;
+    }
+
+    EXPECT_FALSE (folder.getChildFile ("y.exe").exists());
+    EXPECT_EQ (other.countRequests ("/setup"), 1);
+}
+
+TEST_F (UpdateDownload, ReplacesAnInstallerOnlyWithACompleteOne)
+{
+    const auto target = folder.getChildFile ("setup.exe");
+    ASSERT_TRUE (target.replaceWithText ("the old installer"));
+
+    // An incomplete download leaves the old file alone...
+    server.serve ("/cut", cut (LoopbackHttpServer::bytes (2500), 2000, false));
+    VASAutoUpdateDownloadThread failing (address ("/cut"), target, &progress);
+    runToEnd (failing);
+    EXPECT_EQ (failing.getResult(), VASAutoUpdateDownloadThread::downloadError);
+    EXPECT_EQ (target.loadFileAsString(), "the old installer");
+
+    // ...a complete one replaces it.
+    server.serve ("/full", LoopbackHttpServer::bytes (2500));
+    VASAutoUpdateDownloadThread complete (address ("/full"), target, &progress);
+    runToEnd (complete);
+    EXPECT_EQ (complete.getResult(), VASAutoUpdateDownloadThread::written);
+    EXPECT_TRUE (holdsPattern (target, 2500));
+}
+
+TEST_F (UpdateDownload, ACompleteDownloadThatCannotBeWrittenIsResultZero)
+{
+    server.serve ("/full", LoopbackHttpServer::bytes (2500));
+
+    // A "folder" that is a file, and a target that is a folder: neither can take the installer.
+    const auto notAFolder = folder.getChildFile ("plain-file");
+    ASSERT_TRUE (notAFolder.replaceWithText ("x"));
+    const auto aFolder = folder.getChildFile ("taken.exe");
+    ASSERT_TRUE (aFolder.createDirectory());
+
+    for (const auto& target : { notAFolder.getChildFile ("setup.exe"), aFolder })
+    {
+        progress = 0.0;
+        VASAutoUpdateDownloadThread thread (address ("/full"), target, &progress);
+        runToEnd (thread);
+        EXPECT_EQ (thread.getResult(), VASAutoUpdateDownloadThread::notWritten) << target.getFullPathName();
+        EXPECT_EQ (progress.load(), 1.0);
+    }
+
+    EXPECT_TRUE (aFolder.isDirectory());
+    EXPECT_EQ (notAFolder.loadFileAsString(), "x");
+}
+
+//==============================================================================
+TEST (UpdateFetch, TextFetchesEndWithinTheirBoundWhateverTheServerDoes)
+{
+    LoopbackHttpServer server;
+    server.serve ("/feed.xml", LoopbackHttpServer::text ("<rss/>"));
+    server.serve ("/missing.xml", withStatus (LoopbackHttpServer::text ("<rss/>"), 404));
+    server.serve ("/cut.xml", cut (LoopbackHttpServer::text ("<rss><VERSION major='9'/></rss>"), 10, false));
+
+    auto silent = LoopbackHttpServer::text ("<rss/>");
+    silent.silent = true;
+    server.serve ("/silent.xml", silent);
+
+    auto drip = LoopbackHttpServer::bytes (100000);
+    drip.pieceBytes = 400;
+    drip.pauseMs = 100;
+    server.serve ("/drip.xml", drip);
+
+    server.serve ("/huge.xml", LoopbackHttpServer::bytes (UpdateNetwork::maxTextBytes + 1));
+
+    struct Case { const char* path; const char* expected; juce::uint32 withinMs; };
+    const Case cases[] = {
+        { "/feed.xml",    "<rss/>", 1000 },
+        { "/missing.xml", "",       1000 },
+        { "/cut.xml",     "",       1000 },
+        { "/huge.xml",    "",       2000 },
+        { "/silent.xml",  "",       (juce::uint32) UpdateNetwork::textFetchDeadlineMs + 1500 },
+        { "/drip.xml",    "",       (juce::uint32) UpdateNetwork::textFetchDeadlineMs + 1500 },
+    };
+
+    for (const auto& c : cases)
+    {
+        const auto start = juce::Time::getMillisecondCounter();
+        EXPECT_EQ (UpdateNetwork::fetchText (juce::URL (server.getBaseAddress() + c.path)), juce::String (c.expected)) << c.path;
+        EXPECT_LT (juce::Time::getMillisecondCounter() - start, c.withinMs) << c.path;
+    }
+}
+
+TEST (UpdateFetch, RedirectsAreFollowedOnlyToPermittedAddresses)
+{
+    LoopbackHttpServer server;
+    LoopbackHttpServer other ("127.0.0.2");
+    ASSERT_GT (other.getPort(), 0);
+
+    const auto base = server.getBaseAddress();
+    const auto otherBase = "http://127.0.0.2:" + juce::String (other.getPort());
+    other.serve ("/feed.xml", LoopbackHttpServer::text ("<elsewhere/>"));
+
+    server.serve ("/feed.xml", LoopbackHttpServer::text ("<rss/>"));
+    server.serve ("/absolute", LoopbackHttpServer::redirect (base + "/feed.xml"));
+    server.serve ("/rooted", LoopbackHttpServer::redirect ("/absolute"));
+    server.serve ("/to-plain-http", LoopbackHttpServer::redirect (otherBase + "/feed.xml"));
+    server.serve ("/no-location", LoopbackHttpServer::redirect ({}));
+    server.serve ("/loop", LoopbackHttpServer::redirect ("/loop"));
+
+    const std::pair<const char*, const char*> cases[] = {
+        { "/absolute",      "<rss/>" },
+        { "/rooted",        "<rss/>" },     // two hops
+        { "/to-plain-http", "" },
+        { "/no-location",   "" },
+        { "/loop",          "" },
+    };
+
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ (UpdateNetwork::fetchText (juce::URL (base + path)), juce::String (expected)) << path;
+
+    EXPECT_EQ (server.countRequests ("/loop"), UpdateConnection::maxRedirects + 1);
+    EXPECT_EQ (other.countRequests ("/feed.xml"), 0);
+
+    // A download is redirected the same way.
+    server.serve ("/setup", LoopbackHttpServer::bytes (3000));
+    server.serve ("/download", LoopbackHttpServer::redirect ("/setup"));
+    server.serve ("/download-plain", LoopbackHttpServer::redirect (otherBase + "/setup"));
+    other.serve ("/setup", LoopbackHttpServer::bytes (3000));
+
+    const auto folder = juce::File::createTempFile ("dremlor-redirect");
+    folder.createDirectory();
+    std::atomic<double> progress { 0.0 };
+
+    for (const auto& [path, expected] : { std::pair<const char*, int> { "/download", 1 }, { "/download-plain", 3 } })
+    {
+        VASAutoUpdateDownloadThread thread (juce::URL (base + path), folder.getChildFile ("setup.exe"), &progress);
+        runToEnd (thread);
+        EXPECT_EQ (thread.getResult(), expected) << path;
+    }
+
+    EXPECT_EQ (other.countRequests ("/setup"), 0);
+    folder.deleteRecursively();
+}
+
+TEST (UpdateFetch, RedirectLocationsResolveAgainstTheAnsweringAddress)
+{
+    const juce::URL from ("https://h.example:8443/rss/x/feed.xml?a=1");
+
+    const std::pair<const char*, const char*> cases[] = {
+        { "https://mirror.example/f.xml",   "https://mirror.example/f.xml" },
+        { "HTTP://mirror.example/f.xml",    "HTTP://mirror.example/f.xml" },
+        { "//cdn.example/f.xml",            "https://cdn.example/f.xml" },
+        { "/other/f.xml",                   "https://h.example:8443/other/f.xml" },
+        { "g.xml",                          "https://h.example:8443/rss/x/g.xml" },
+        { "g.xml?u=http://x",               "https://h.example:8443/rss/x/g.xml?u=http%3A%2F%2Fx" },
+    };
+
+    for (const auto& [location, expected] : cases)
+        EXPECT_EQ (UpdateConnection::resolveLocation (from, location).toString (true), juce::String (expected)) << location;
+}

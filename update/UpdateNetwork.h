@@ -1,0 +1,64 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+//==============================================================================
+/**
+    The rules every network access of the self-update follows.
+
+    Addresses: the feed, the release notes and the installer are fetched over https
+    only. Plain http is refused, because whoever sits on the path could then hand
+    the program an installer of their own to start; the one exception is the
+    loopback host (127.0.0.1, localhost, [::1]), which the tests serve. Redirects
+    are followed by UpdateConnection, which applies the same rule to every hop.
+
+    Time: start-up waits for the feed, so no fetch may hang. Every stream gets a
+    connection time-out, and the framework's streams then also give up when fewer
+    than 100 bytes a second arrive for that long; a text fetch has in addition a
+    deadline after which a watchdog cancels it, whatever the server does.
+
+    Any thread; fetchText blocks the calling thread for at most its deadline.
+*/
+struct UpdateNetwork
+{
+    /** Connection time-out of every stream, and how long a stalled stream is kept. */
+    static constexpr int connectionTimeoutMs = 3000;
+
+    /** The longest a feed or release-notes fetch may take from start to end. */
+    static constexpr int textFetchDeadlineMs = 5000;
+
+    /** The largest feed or release-notes document that is read. */
+    static constexpr int maxTextBytes = 1024 * 1024;
+
+    /** How long an installer download may wait for its next chunk. */
+    static constexpr int downloadStallTimeoutMs = 10000;
+
+    //==============================================================================
+    /** True for an https address, or an http address on the loopback host. */
+    static bool isPermittedAddress (const juce::URL& address);
+
+    /** The host part of an address ("example.org", "127.0.0.1", "[::1]"), lower case,
+        without user information or port.
+    */
+    static juce::String hostOf (const juce::String& address);
+
+    /** True when the HTTP status code says the request succeeded (2xx). */
+    static bool isSuccessStatus (int statusCode) noexcept;
+
+    //==============================================================================
+    /** Fetches the document at the address with an HTTP GET into body. False (and an
+        empty body) when the address is refused, the server cannot be reached,
+        answers with an error status, stops before the end, sends more than
+        maxTextBytes or does not finish within deadlineMs.
+    */
+    static bool fetch (const juce::URL& address, juce::MemoryBlock& body, int deadlineMs = textFetchDeadlineMs);
+
+    /** fetch, as text (see textFromBytes); empty text when the fetch failed. */
+    static juce::String fetchText (const juce::URL& address, int deadlineMs = textFetchDeadlineMs);
+
+    /** Bytes from the network as text: UTF-16 with a byte-order mark, or UTF-8; bytes
+        that are not valid UTF-8 are read one character each (Latin-1), so the text
+        never holds a damaged sequence for a reader to run past.
+    */
+    static juce::String textFromBytes (const juce::MemoryBlock& bytes);
+};
