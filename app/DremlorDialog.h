@@ -258,6 +258,19 @@ public:
 
 private:
     //==============================================================================
+    // Skin images of the main page and its pages (DremlorDialogLayout.cpp)
+
+    /** The skin image of this entry name (the skin's fallback image when missing). */
+    static juce::Image skinImage (const char* fileName);
+
+    /** Every image drawn at its own size, centred, at full opacity; the whole
+        rectangle takes clicks.
+    */
+    static void setButtonImages (juce::ImageButton& button, const juce::Image& normal,
+                                 const juce::Image& over, const juce::Image& down);
+    static void setButtonImages (juce::ImageButton& button, const juce::Image& all);
+
+    //==============================================================================
     void createComponents();
     void loadSettings();
     void saveReceiveDir (const juce::File& folder);
