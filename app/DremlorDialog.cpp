@@ -1,9 +1,12 @@
 #include "app/DremlorDialog.h"
 
 #include "app/HelpLinks.h"
+#include "app/ReceiveThread.h"
 #include "devicelink/VASMidiProcessing.h"
 #include "skin/SkinManager.h"
 #include "skin/VASLabelComponent.h"
+#include "skin/VASMultiLineLabelComponent.h"
+#include "skin/VASSpinControl.h"
 
 //==============================================================================
 DremlorDialog::DremlorDialog()
@@ -37,6 +40,11 @@ DremlorDialog::~DremlorDialog()
 
     if (! settings.saveIfNeeded())
         showMessage ("Preferences could not be saved.");
+
+    // Korrina backup: the receive thread reads the pending transaction, so it stops first.
+    receiveThread.reset();
+    finishedReceiveThread.reset();
+    clearKorrinaBackupPage();
 
     clearReceiveCollector();
 
@@ -174,6 +182,8 @@ void DremlorDialog::buttonClicked (juce::Button* button)
         showSendPage();
     else if (button == browseButton.get() && ! transferStarting && receivePageActive)
         browseForReceiveFolder();
+    else if (handleKorrinaBackupButton (button))
+        return;
     else if (button == cancelButton.get())
         cancelPressed();
     else if (button == documentButton.get())

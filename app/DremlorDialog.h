@@ -15,6 +15,9 @@
 class VASMidiProcessing;
 class SkinManager;
 class VASLabelComponent;
+class VASMultiLineLabelComponent;
+class VASSpinControl;
+class ReceiveThread;
 
 //==============================================================================
 /**
@@ -29,12 +32,15 @@ class VASLabelComponent;
       - DremlorDialogPorts.cpp: port menus, opening and closing ports, the
         connection watchdog and the device queries;
       - DremlorDialogDevice.cpp: the device and bank menus, the buffer delay, the
-        click areas and the step controls.
+        click areas and the step controls;
+      - DremlorDialogKorrinaBackup.cpp: the Korrina backup page, the backup run from
+        one ticked type to the next (with ReceiveThread) and setControlsEnabled.
 
     Exactly one exists, owned by MainAppWindow. Everything runs on the message thread.
 */
 class DremlorDialog  : public juce::Component,
                        public juce::Button::Listener,
+                       public juce::ChangeListener,
                        public juce::TextEditor::Listener,
                        public juce::Slider::Listener,
                        public juce::KeyListener,
@@ -256,6 +262,73 @@ public:
     static constexpr int eyesTimer = 0;
     static constexpr int watchdogTimer = 4;
 
+    //==============================================================================
+    // Korrina backup (DremlorDialogKorrinaBackup.cpp)
+
+    /** Builds the Korrina backup page and runs it modally; returns once it is closed. */
+    void createKorrinaBackupComponent();
+
+    /** Builds the page's widgets without showing it; without a Display Offset query
+        (older firmware) the page is 80 pixels taller and holds a note about it.
+    */
+    void buildKorrinaBackupPage (bool offsetQueried);
+
+    /** Deletes the page's widgets, children first, then the page. */
+    void clearKorrinaBackupPage();
+
+    /** Queues the request of one backup type (1 to 9) and starts its ReceiveThread;
+        type 0 or below only records the type.
+    */
+    void beginReceive (int type, const juce::String& baseName, int cabIndex);
+
+    /** Greys (or restores) the main page's controls while a transfer runs. */
+    void setControlsEnabled (bool enabled);
+
+    /** The receive thread's results and the page's two number fields. */
+    void changeListenerCallback (juce::ChangeBroadcaster* source) override;
+
+    /** The dispatcher's rows for the receive page's "Transmit" with a Korrina and for
+        the page's toggles and buttons; false for any other button.
+    */
+    bool handleKorrinaBackupButton (juce::Button* button);
+
+    /** "Backup Okay Button": starts the run of the ticked types or the single item. */
+    void startKorrinaBackup();
+
+    /** The page and its widgets (rows of the page, top to bottom). */
+    struct KorrinaBackupPage
+    {
+        std::unique_ptr<juce::Component> page;
+        std::unique_ptr<juce::ToggleButton> backUpKorrina, bankA, bankB, bankC, bankD, system;
+        std::unique_ptr<VASMultiLineLabelComponent> systemDescription;
+        std::unique_ptr<juce::ToggleButton> allCabs;
+        std::unique_ptr<juce::ImageButton> divider1;
+        std::unique_ptr<juce::ToggleButton> singlePreset;
+        std::unique_ptr<VASSpinControl> presetSpin;
+        std::unique_ptr<VASMultiLineLabelComponent> offsetWarning;
+        std::unique_ptr<juce::ImageButton> divider2;
+        std::unique_ptr<juce::ToggleButton> editBuffer, unlinkGlobals;
+        std::unique_ptr<juce::ImageButton> divider3;
+        std::unique_ptr<juce::ToggleButton> singleCab;
+        std::unique_ptr<VASSpinControl> cabSpin;
+        std::unique_ptr<VASLabelComponent> rectangle;
+        std::unique_ptr<juce::ImageButton> cancel, ok;
+
+        ~KorrinaBackupPage();
+    };
+
+    /** The page as last built; null before the first opening. */
+    KorrinaBackupPage* getKorrinaBackupPage() const noexcept     { return korrinaPage.get(); }
+
+    /** The thread of the request in flight (or of the last one); may be null. */
+    ReceiveThread* getReceiveThread() const noexcept             { return receiveThread.get(); }
+
+    /** The request in flight (or the last one); may be null. */
+    SysExTransaction* getPendingTransaction() const noexcept     { return pendingTransaction.get(); }
+
+    /** True from the first request of a backup run to its end. */
+    bool isBackupRunning() const noexcept                        { return backupRunning; }
+
 private:
     //==============================================================================
     // Skin images of the main page and its pages (DremlorDialogLayout.cpp)
@@ -312,6 +385,21 @@ private:
     std::vector<std::unique_ptr<SysExTransaction>> retiredTransactions;
 
     ProgressMirror progressMirror;
+
+    // Korrina backup (DremlorDialogKorrinaBackup.cpp)
+    std::unique_ptr<KorrinaBackupPage> korrinaPage;
+    std::unique_ptr<ReceiveThread> receiveThread, finishedReceiveThread;
+    bool receiveResultHandled = false;
+    bool backupRunning = false;
+
+    void receiveThreadChanged (ReceiveThread& thread);
+    void spinControlChanged (VASSpinControl& spin);
+    void continueWithNextCab();
+    void finishBackupRun();
+    void endBackupRun();
+    void closeKorrinaBackupPage (int result);
+    void setFullBackupMode();
+    void setSingleItemMode (juce::ToggleButton& pressed);
 
     juce::StringArray inputDeviceNames, outputDeviceNames;
     juce::PopupMenu deviceMenu, inputPortMenu, outputPortMenu, bankMenu;

@@ -141,28 +141,38 @@ void SysExTransaction::joinReplies (juce::MemoryBlock& block) const
 
 bool SysExTransaction::writeRepliesToFile (const juce::File& file) const
 {
+    // A folder is never replaced by a file.
+    if (file == juce::File() || file.isDirectory())
+        return false;
+
     const auto folder = file.getParentDirectory();
 
     if (! folder.isDirectory() && ! folder.createDirectory())
         return false;
 
-    // Deleting first matters: the stream appends to an existing file.
-    if (file.existsAsFile() && ! file.deleteFile())
-        return false;
-
-    juce::FileOutputStream stream (file, fileBufferSize);
-
-    if (! stream.openedOk())
-        return false;
-
     juce::MemoryBlock joined;
     joinReplies (joined);
 
-    if (! joined.isEmpty() && ! stream.write (joined.getData(), joined.getSize()))
-        return false;
+    // Written beside the target and moved over it only once complete, so a write
+    // that fails half-way leaves an existing file as it was.
+    juce::TemporaryFile temporary (file, juce::TemporaryFile::useHiddenFile);
 
-    stream.flush();
-    return stream.getStatus().wasOk();
+    {
+        juce::FileOutputStream stream (temporary.getFile(), fileBufferSize);
+
+        if (! stream.openedOk())
+            return false;
+
+        if (! joined.isEmpty() && ! stream.write (joined.getData(), joined.getSize()))
+            return false;
+
+        stream.flush();
+
+        if (! stream.getStatus().wasOk())
+            return false;
+    }
+
+    return temporary.overwriteTargetFileWithTemporary();
 }
 
 //==============================================================================
