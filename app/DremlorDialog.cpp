@@ -1,5 +1,6 @@
 #include "app/DremlorDialog.h"
 
+#include "app/DumpProgressThread.h"
 #include "app/HelpLinks.h"
 #include "app/ReceiveThread.h"
 #include "devicelink/VASMidiProcessing.h"
@@ -45,6 +46,16 @@ DremlorDialog::~DremlorDialog()
     receiveThread.reset();
     finishedReceiveThread.reset();
     clearKorrinaBackupPage();
+
+    // Stompra backup: the recording ends with the page, and the thread that shows
+    // its count goes before the bar it writes to.
+    closeStompraBackupPage (0);
+    dumpProgressThread.reset();
+
+    if (processing != nullptr)
+        processing->setRecording (false);
+
+    clearStompraBackupPage();
 
     clearReceiveCollector();
 
@@ -183,6 +194,8 @@ void DremlorDialog::buttonClicked (juce::Button* button)
     else if (button == browseButton.get() && ! transferStarting && receivePageActive)
         browseForReceiveFolder();
     else if (handleKorrinaBackupButton (button))
+        return;
+    else if (handleStompraBackupButton (button))
         return;
     else if (button == cancelButton.get())
         cancelPressed();

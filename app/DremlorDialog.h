@@ -18,6 +18,7 @@ class VASLabelComponent;
 class VASMultiLineLabelComponent;
 class VASSpinControl;
 class ReceiveThread;
+class DumpProgressThread;
 
 //==============================================================================
 /**
@@ -34,7 +35,9 @@ class ReceiveThread;
       - DremlorDialogDevice.cpp: the device and bank menus, the buffer delay, the
         click areas and the step controls;
       - DremlorDialogKorrinaBackup.cpp: the Korrina backup page, the backup run from
-        one ticked type to the next (with ReceiveThread) and setControlsEnabled.
+        one ticked type to the next (with ReceiveThread) and setControlsEnabled;
+      - DremlorDialogStompraBackup.cpp: the Stompra backup page, the recording of a
+        Stompra dump (with DumpProgressThread) and the dump file.
 
     Exactly one exists, owned by MainAppWindow. Everything runs on the message thread.
 */
@@ -329,6 +332,51 @@ public:
     /** True from the first request of a backup run to its end. */
     bool isBackupRunning() const noexcept                        { return backupRunning; }
 
+    //==============================================================================
+    // Stompra backup (DremlorDialogStompraBackup.cpp)
+
+    /** Builds the Stompra backup page and runs it modally; returns once it is closed. */
+    void createStompraBackupComponent();
+
+    /** Deletes the page's widgets and the page, each when present. */
+    void clearStompraBackupPage();
+
+    /** "Ready": starts a fresh recording of everything that arrives at the input and
+        the byte count on the page's bar.
+    */
+    void startDumpProgress();
+
+    /** Writes the dump buffer to a new "<date>-<time>-stompra.syx" in the backup
+        folder; true when written. The message of a failure is shown here.
+    */
+    bool exportStompraDump();
+
+    /** The dispatcher's rows for the receive page's "Transmit" with a Stompra and for
+        the page's three buttons; false for any other button.
+    */
+    bool handleStompraBackupButton (juce::Button* button);
+
+    /** The dump file for a recording saved at this time. */
+    juce::File getStompraDumpFile (juce::Time when) const;
+
+    /** The clock the dump file is named by; replaceable so tests can set the time. */
+    std::function<juce::Time()> currentTime { [] { return juce::Time::getCurrentTime(); } };
+
+    /** The page and its widgets, null while it is not built. */
+    std::unique_ptr<juce::Component> stompraBackupPage;
+    std::unique_ptr<VASMultiLineLabelComponent> stompraInstructions;
+    std::unique_ptr<juce::ImageButton> stompraReadyButton, stompraOkButton, stompraCancelButton;
+    std::unique_ptr<juce::ProgressBar> stompraProgressBar;
+
+    /** 1.0 while recording, 0 otherwise: the value of the page's bar. */
+    double dumpProgress = 0.0;
+
+    /** The text the page's bar shows ("<count> bytes received"); set on the message thread. */
+    juce::String dumpProgressText;
+
+    /** The recording taken over from the engine at "OK", until it is written. */
+    juce::MidiBuffer dumpBuffer;
+
 private:
     //==============================================================================
     // Skin images of the main page and its pages (DremlorDialogLayout.cpp)
@@ -400,6 +448,14 @@ private:
     void closeKorrinaBackupPage (int result);
     void setFullBackupMode();
     void setSingleItemMode (juce::ToggleButton& pressed);
+
+    // Stompra backup (DremlorDialogStompraBackup.cpp)
+    std::unique_ptr<DumpProgressThread> dumpProgressThread;
+
+    void stompraBackupOk();
+    void stompraBackupCancel();
+    void closeStompraBackupPage (int result);
+    void endDumpRecording();
 
     juce::StringArray inputDeviceNames, outputDeviceNames;
     juce::PopupMenu deviceMenu, inputPortMenu, outputPortMenu, bankMenu;
