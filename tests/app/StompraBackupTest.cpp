@@ -135,6 +135,18 @@ protected:
         return dialog->stompraBackupPage != nullptr && dialog->stompraBackupPage->isShowing();
     }
 
+    /** The n-th message box has been answered and the code that showed it has gone on. */
+    bool boxAnswered (int n) const
+    {
+        auto& modal = *juce::ModalComponentManager::getInstance();
+
+        for (int i = 0; i < modal.getNumModalComponents(); ++i)
+            if (dynamic_cast<juce::AlertWindow*> (modal.getModalComponent (i)) != nullptr)
+                return false;
+
+        return boxes.getNumBoxes() == n;
+    }
+
     bool recordingShows (const juce::String& text) const
     {
         return pageIsUp() && dialog->dumpProgressText == text;
@@ -219,7 +231,7 @@ TEST_F (StompraBackup, PageShowsTheStepsOnTheUnitAndItsButtons)
     EXPECT_FALSE (script.hasTimedOut());
     EXPECT_TRUE (script.isFinished());
     EXPECT_EQ (title, "Stompra Create Backup");
-    EXPECT_EQ (boxes.getNumBoxes(), 0);
+    EXPECT_EQ (boxes.getNumBoxes(), 0) << boxes.getLastBox().message;
     EXPECT_TRUE (dumpFiles().isEmpty());
 }
 
@@ -297,14 +309,17 @@ TEST_F (StompraBackup, OkWithoutADumpSaysNothingWasReceivedAndKeepsThePageOpen)
     bool openAfterFirstOk = false, openAfterSecondOk = false;
 
     // OK before Ready, then Ready and OK with a silent unit: the same message both times.
-    script.then ([this] { return pageIsUp(); }, [&] { d.stompraOkButton->triggerClick(); })
-          .then ([&] { return boxes.getNumBoxes() == 1; }, [&]
+    // OK is pressed within the step, so the next step sees what follows the message.
+    const auto pressOk = [&] { d.buttonClicked (d.stompraOkButton.get()); };
+
+    script.then ([this] { return pageIsUp(); }, pressOk)
+          .then ([&] { return boxAnswered (1); }, [&]
           {
               openAfterFirstOk = pageIsUp();
               d.stompraReadyButton->triggerClick();
           })
-          .then ([this] { return recordingShows ("0 bytes received"); }, [&] { d.stompraOkButton->triggerClick(); })
-          .then ([&] { return boxes.getNumBoxes() == 2; }, [&]
+          .then ([this] { return recordingShows ("0 bytes received"); }, pressOk)
+          .then ([&] { return boxAnswered (2); }, [&]
           {
               openAfterSecondOk = pageIsUp();
               EXPECT_FALSE (VASMidiProcessing::getInstance()->isRecording());
@@ -360,44 +375,52 @@ TEST_F (StompraBackup, TwoDumpsInARowGiveTwoFilesEachWithItsOwnDump)
     EXPECT_EQ (contentsOf (fileAt (now)), expected);
 }
 
-TEST_F (StompraBackup, CancelEndsTheRecordingAndTheNextOpeningStartsEmpty)
+TEST_F (StompraBackup, CancelOrTheCloseButtonEndsTheRecordingAndTheNextOpeningStartsEmpty)
 {
     auto& d = makeReadyDialog();
+    auto* engine = VASMidiProcessing::getInstance();
     const auto dump = makeDump (400, 5);
     const std::vector<juce::MidiMessage> firstHalf (dump.begin(), dump.begin() + (long) dump.size() / 2);
     const auto halfSize = (int) bytesOf (firstHalf).getSize();
 
-    ModalPageScript script;
-    script.then ([this] { return pageIsUp(); }, [&] { d.stompraReadyButton->triggerClick(); })
-          .then ([this] { return recordingShows ("0 bytes received"); }, [&] { send (firstHalf); })
-          .then ([&] { return recordingShows (DumpProgressThread::makeProgressText (halfSize)); },
-                 [&] { d.stompraCancelButton->triggerClick(); });
+    const std::function<void()> ways[] = {
+        [&] { d.stompraCancelButton->triggerClick(); },
+        [&] { d.stompraBackupPage->findParentComponentOfClass<juce::DocumentWindow>()->closeButtonPressed(); },
+    };
 
-    pressBegin();
-    ASSERT_FALSE (script.hasTimedOut());
+    for (const auto& endPage : ways)
+    {
+        ModalPageScript script;
+        script.then ([this] { return pageIsUp(); }, [&] { d.stompraReadyButton->triggerClick(); })
+              .then ([this] { return recordingShows ("0 bytes received"); }, [&] { send (firstHalf); })
+              .then ([&] { return recordingShows (DumpProgressThread::makeProgressText (halfSize)); }, endPage);
 
-    auto* engine = VASMidiProcessing::getInstance();
-    EXPECT_FALSE (engine->isRecording());
-    EXPECT_TRUE (d.isTimerRunning (DremlorDialog::watchdogTimer));
-    EXPECT_TRUE (d.browseButton->isEnabled());
-    EXPECT_EQ (d.dumpProgress, 0.0);
-    EXPECT_EQ (boxes.getNumBoxes(), 0);
+        pressBegin();
+        ASSERT_FALSE (script.hasTimedOut());
 
-    // What arrives after Cancel is not recorded.
-    send (dump);
-    ASSERT_TRUE (devices.waitUntilIdle());
-    MessageLoop::runFor (50);
-    EXPECT_EQ (engine->getRecordedByteCount(), halfSize);
+        EXPECT_FALSE (engine->isRecording());
+        EXPECT_TRUE (d.isTimerRunning (DremlorDialog::watchdogTimer));
+        EXPECT_TRUE (d.browseButton->isEnabled());
+        EXPECT_EQ (d.dumpProgress, 0.0);
+        EXPECT_EQ (boxes.getNumBoxes(), 0);
 
-    // The next opening's OK before Ready has nothing to save.
-    ModalPageScript again;
-    again.then ([this] { return pageIsUp(); }, [&] { d.stompraOkButton->triggerClick(); })
-         .then ([&] { return boxes.getNumBoxes() == 1; }, [&] { d.stompraCancelButton->triggerClick(); });
+        // What arrives after the page has gone is not recorded.
+        send (dump);
+        ASSERT_TRUE (devices.waitUntilIdle());
+        MessageLoop::runFor (50);
+        EXPECT_EQ (engine->getRecordedByteCount(), halfSize);
 
-    pressBegin();
-    ASSERT_FALSE (again.hasTimedOut());
-    EXPECT_EQ (boxes.getLastBox().message, noDataMessage);
-    EXPECT_TRUE (dumpFiles().isEmpty());
+        // The next opening's OK before Ready has nothing to save.
+        ModalPageScript again;
+        again.then ([this] { return pageIsUp(); }, [&] { d.stompraOkButton->triggerClick(); })
+             .then ([&] { return boxAnswered (1); }, [&] { d.stompraCancelButton->triggerClick(); });
+
+        pressBegin();
+        ASSERT_FALSE (again.hasTimedOut());
+        EXPECT_EQ (boxes.getLastBox().message, noDataMessage);
+        EXPECT_TRUE (dumpFiles().isEmpty());
+        boxes.clear();
+    }
 }
 
 TEST_F (StompraBackup, FolderThatCannotBeWrittenIsReportedAndTheDumpKeptForAnotherOk)
@@ -414,7 +437,7 @@ TEST_F (StompraBackup, FolderThatCannotBeWrittenIsReportedAndTheDumpKeptForAnoth
     bool openAfterFailure = false;
 
     recordDump (script, dump);
-    script.then ([&] { return boxes.getNumBoxes() == 1; }, [&]
+    script.then ([&] { return boxAnswered (1); }, [&]
     {
         openAfterFailure = pageIsUp();
 
