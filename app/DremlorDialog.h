@@ -356,6 +356,12 @@ public:
     */
     bool handleStompraBackupButton (juce::Button* button);
 
+    /** Writes the dump's messages back to back, after what the file already holds,
+        into a file beside it that replaces it once complete; a failure leaves the
+        file as it was and gives the reason.
+    */
+    static juce::Result writeStompraDump (const juce::MidiBuffer& dump, const juce::File& file);
+
     /** The dump file for a recording saved at this time. */
     juce::File getStompraDumpFile (juce::Time when) const;
 

@@ -34,48 +34,6 @@ namespace
     constexpr int pageCloseSaved = 3;
     constexpr int pageCloseCancelled = 0;
     constexpr int fileBufferSize = 16384;
-
-    /** Writes the data after what the file already holds, into a file beside it that
-        replaces it only once everything is written, so a failure leaves the old file
-        as it was.
-    */
-    juce::Result appendReplacing (const juce::File& target, const juce::MemoryBlock& data)
-    {
-        juce::TemporaryFile scratch (target);
-
-        {
-            juce::FileOutputStream out (scratch.getFile(), fileBufferSize);
-
-            if (out.failedToOpen())
-                return out.getStatus();
-
-            if (target.existsAsFile())
-            {
-                juce::FileInputStream previous (target);
-
-                if (previous.failedToOpen())
-                    return previous.getStatus();
-
-                if (out.writeFromInputStream (previous, -1) != target.getSize())
-                    return out.getStatus().failed() ? out.getStatus()
-                                                     : juce::Result::fail ("Could not read " + target.getFullPathName());
-            }
-
-            if (! out.write (data.getData(), data.getSize()))
-                return out.getStatus().failed() ? out.getStatus()
-                                                 : juce::Result::fail ("Could not write " + scratch.getFile().getFullPathName());
-
-            out.flush();
-
-            if (out.getStatus().failed())
-                return out.getStatus();
-        }
-
-        if (! scratch.overwriteTargetFileWithTemporary())
-            return juce::Result::fail ("Could not replace " + target.getFullPathName());
-
-        return juce::Result::ok();
-    }
 }
 
 //==============================================================================
@@ -281,20 +239,15 @@ juce::File DremlorDialog::getStompraDumpFile (juce::Time when) const
 
 bool DremlorDialog::exportStompraDump()
 {
-    juce::MemoryBlock block;
-
-    for (const auto metadata : dumpBuffer)
-        block.append (metadata.data, (size_t) metadata.numBytes);
-
-    if (block.isEmpty())
+    if (dumpBuffer.getNumEvents() == 0)
     {
         showMessage ("No data was received.  Please verify that the hardware is connected and powered on.");
         return false;
     }
 
     // A file of the same name (a second save within the same second) is kept and
-    // the new data goes after it, as before; the old file is never cut short.
-    const auto written = appendReplacing (getStompraDumpFile (currentTime()), block);
+    // the new data goes after it; the old file is never cut short.
+    const auto written = writeStompraDump (dumpBuffer, getStompraDumpFile (currentTime()));
 
     if (written.failed())
     {
@@ -304,4 +257,47 @@ bool DremlorDialog::exportStompraDump()
 
     dumpBuffer.clear();
     return true;
+}
+
+juce::Result DremlorDialog::writeStompraDump (const juce::MidiBuffer& dump, const juce::File& file)
+{
+    // Written beside the file and moved into place only once complete, so a failure
+    // leaves an existing file as it was.
+    juce::TemporaryFile scratch (file);
+
+    {
+        juce::FileOutputStream out (scratch.getFile(), fileBufferSize);
+
+        if (out.failedToOpen())
+            return out.getStatus();
+
+        if (file.existsAsFile())
+        {
+            juce::FileInputStream previous (file);
+
+            if (previous.failedToOpen())
+                return previous.getStatus();
+
+            if (out.writeFromInputStream (previous, -1) != file.getSize())
+                return out.getStatus().failed() ? out.getStatus()
+                                                 : juce::Result::fail ("Could not read " + file.getFullPathName());
+        }
+
+        // The messages go straight from the recording into the stream's buffer: the
+        // dump is never held twice.
+        for (const auto metadata : dump)
+            if (! out.write (metadata.data, (size_t) metadata.numBytes))
+                return out.getStatus().failed() ? out.getStatus()
+                                                 : juce::Result::fail ("Could not write " + scratch.getFile().getFullPathName());
+
+        out.flush();
+
+        if (out.getStatus().failed())
+            return out.getStatus();
+    }
+
+    if (! scratch.overwriteTargetFileWithTemporary())
+        return juce::Result::fail ("Could not replace " + file.getFullPathName());
+
+    return juce::Result::ok();
 }

@@ -171,8 +171,19 @@ void VASMidiProcessing::setRecording (bool shouldRecord)
 bool VASMidiProcessing::takeRecording (juce::MidiBuffer& destination)
 {
     const juce::ScopedLock sl (recorderLock);
-    destination.addEvents (recordingBuffer, 0, -1, 0);
-    recordingBuffer.clear();
+
+    // Handing the whole buffer over costs nothing; adding a large recording event by
+    // event to an empty buffer would scan it once per event.
+    if (destination.isEmpty())
+    {
+        destination.swapWith (recordingBuffer);
+    }
+    else
+    {
+        destination.addEvents (recordingBuffer, 0, -1, 0);
+        recordingBuffer.clear();
+    }
+
     return true;
 }
 
