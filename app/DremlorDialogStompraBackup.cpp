@@ -264,6 +264,9 @@ juce::Result DremlorDialog::writeStompraDump (const juce::MidiBuffer& dump, cons
     // Written beside the file and moved into place only once complete, so a failure
     // leaves an existing file as it was.
     juce::TemporaryFile scratch (file);
+    const auto previousSize = file.existsAsFile() ? file.getSize() : (juce::int64) 0;
+    auto expectedSize = previousSize;
+    const auto cannotWrite = juce::Result::fail ("Could not write " + scratch.getFile().getFullPathName());
 
     {
         juce::FileOutputStream out (scratch.getFile(), fileBufferSize);
@@ -271,30 +274,37 @@ juce::Result DremlorDialog::writeStompraDump (const juce::MidiBuffer& dump, cons
         if (out.failedToOpen())
             return out.getStatus();
 
-        if (file.existsAsFile())
+        if (previousSize > 0)
         {
             juce::FileInputStream previous (file);
 
             if (previous.failedToOpen())
                 return previous.getStatus();
 
-            if (out.writeFromInputStream (previous, -1) != file.getSize())
-                return out.getStatus().failed() ? out.getStatus()
-                                                 : juce::Result::fail ("Could not read " + file.getFullPathName());
+            if (out.writeFromInputStream (previous, -1) != previousSize)
+                return out.getStatus().failed() ? out.getStatus() : cannotWrite;
         }
 
         // The messages go straight from the recording into the stream's buffer: the
         // dump is never held twice.
         for (const auto metadata : dump)
+        {
             if (! out.write (metadata.data, (size_t) metadata.numBytes))
-                return out.getStatus().failed() ? out.getStatus()
-                                                 : juce::Result::fail ("Could not write " + scratch.getFile().getFullPathName());
+                return out.getStatus().failed() ? out.getStatus() : cannotWrite;
+
+            expectedSize += metadata.numBytes;
+        }
 
         out.flush();
 
         if (out.getStatus().failed())
             return out.getStatus();
     }
+
+    // The stream does not see every short write (a full disk, a size limit): only a
+    // scratch file of exactly the expected size may replace the file.
+    if (scratch.getFile().getSize() != expectedSize)
+        return cannotWrite;
 
     if (! scratch.overwriteTargetFileWithTemporary())
         return juce::Result::fail ("Could not replace " + file.getFullPathName());

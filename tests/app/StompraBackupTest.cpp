@@ -7,7 +7,10 @@
 #include "support_gui/ModalPageScript.h"
 
 #include <atomic>
+#include <csignal>
 #include <thread>
+
+#include <sys/resource.h>
 
 namespace
 {
@@ -515,4 +518,58 @@ TEST (DumpProgress, CountIsReadOnItsThreadAndShownOnTheMessageThreadEvery100Ms)
     for (const auto& text : shown)
         EXPECT_TRUE (text.endsWith (" bytes received") && text.upToFirstOccurrenceOf (" ", false, false).containsOnly ("0123456789"))
             << text;
+}
+
+//==============================================================================
+TEST (StompraDumpFile, WriteCutShortIsReportedAndLeavesTheFolderAsItWas)
+{
+    const auto folder = GuiTestEnvironment::useFreshHome().getChildFile ("dumps");
+    ASSERT_TRUE (folder.createDirectory());
+    const auto file = folder.getChildFile ("250302-090507-stompra.syx");
+
+    juce::MidiBuffer dump;
+
+    for (const auto& m : makeDump (5000, 22))
+        dump.addEvent (m, 0);
+
+    const auto added = bytesOf (makeDump (5000, 22));
+
+    // Files may not grow past 4000 bytes (as on a full disk): an old file of 3000 bytes
+    // fits into the scratch file, the new bytes do not. Holds for root too.
+    for (const int oldSize : { 0, 3000 })
+    {
+        SCOPED_TRACE (oldSize);
+        file.deleteFile();
+        const auto old = oldSize > 0 ? bytesOf (makeDump (oldSize, 21)) : juce::MemoryBlock();
+
+        if (oldSize > 0)
+        {
+            ASSERT_TRUE (file.replaceWithData (old.getData(), old.getSize()));
+        }
+
+        struct rlimit saved {};
+        ASSERT_EQ (getrlimit (RLIMIT_FSIZE, &saved), 0);
+        auto* const previousHandler = std::signal (SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 4000;
+        ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &small), 0);
+
+        const auto result = DremlorDialog::writeStompraDump (dump, file);
+
+        setrlimit (RLIMIT_FSIZE, &saved);
+        std::signal (SIGXFSZ, previousHandler);
+
+        EXPECT_TRUE (result.failed());
+        EXPECT_TRUE (result.getErrorMessage().isNotEmpty());
+        EXPECT_EQ (file.existsAsFile(), oldSize > 0);
+        EXPECT_EQ (contentsOf (file), old);
+        EXPECT_EQ (folder.findChildFiles (juce::File::findFiles, false).size(), oldSize > 0 ? 1 : 0)
+            << "no scratch file left behind";
+
+        // With room again the same call puts the new bytes after the old ones.
+        ASSERT_TRUE (DremlorDialog::writeStompraDump (dump, file).wasOk());
+        auto expected = old;
+        expected.append (added.getData(), added.getSize());
+        EXPECT_EQ (contentsOf (file), expected);
+    }
 }
