@@ -562,7 +562,11 @@ TEST (StompraDumpFile, WriteCutShortIsReportedAndLeavesTheFolderAsItWas)
         EXPECT_TRUE (result.failed());
         EXPECT_TRUE (result.getErrorMessage().isNotEmpty());
         EXPECT_EQ (file.existsAsFile(), oldSize > 0);
-        EXPECT_EQ (contentsOf (file), old);
+
+        if (oldSize > 0)
+        {
+            EXPECT_EQ (contentsOf (file), old);
+        }
         EXPECT_EQ (folder.findChildFiles (juce::File::findFiles, false).size(), oldSize > 0 ? 1 : 0)
             << "no scratch file left behind";
 
