@@ -452,51 +452,40 @@ void DremlorDialog::beginReceive (int type, const juce::String& baseName, int ca
         if (built)
             transaction->setRequest (request);
     }
-    else if (type == 6 || type == 7)
+    else if (type == 6)
+    {
+        // Presets count from 1 on a unit whose Display Offset is 1.
+        const int n = korrinaPage != nullptr ? korrinaPage->presetSpin->getValue() - (displayOffset == 1 ? 1 : 0) : -1;
+        PatchDumpRequest request;
+        request.bank = (uint32_t) (juce::jmax (0, n) / 128);
+        request.preset = (uint32_t) (juce::jmax (0, n) % 128);
+        built = n >= 0 && SysExMessage::buildPatchDumpRequest (*transaction, request);
+    }
+    else if (type == 7)
     {
         PatchDumpRequest request;
-
-        if (type == 6)
-        {
-            if (korrinaPage == nullptr)
-                return;
-
-            const int n = korrinaPage->presetSpin->getValue() - (displayOffset == 1 ? 1 : 0);
-
-            if (n < 0)
-                return;
-
-            request.bank = (uint32_t) (n / 128);
-            request.preset = (uint32_t) (n % 128);
-        }
-        else
-        {
-            request.bank = unlinkGlobalBlocks ? 0x7E : 0x7F;
-        }
-
+        request.bank = unlinkGlobalBlocks ? 0x7E : 0x7F;
         built = SysExMessage::buildPatchDumpRequest (*transaction, request);
     }
     else
     {
+        const int slot = type == 9 ? cabIndex
+                       : korrinaPage != nullptr ? korrinaPage->cabSpin->getValue() - 1
+                                                : -1;
         CabDumpRequest request;
-
-        if (type == 8)
-        {
-            if (korrinaPage == nullptr || korrinaPage->cabSpin->getValue() < 1)
-                return;
-
-            request.cab = (uint32_t) (korrinaPage->cabSpin->getValue() - 1);
-        }
-        else
-        {
-            request.cab = (uint32_t) juce::jmax (0, cabIndex);
-        }
-
-        built = SysExMessage::buildCabDumpRequest (*transaction, request);
+        request.cab = (uint32_t) juce::jmax (0, slot);
+        built = slot >= 0 && SysExMessage::buildCabDumpRequest (*transaction, request);
     }
 
+    // A request that cannot be made ends a run that is under way, rather than
+    // leaving the page greyed out.
     if (! built)
+    {
+        if (backupRunning)
+            endBackupRun();
+
         return;
+    }
 
     pendingTransaction = std::move (transaction);
     processing->queueTransaction (pendingTransaction.get());

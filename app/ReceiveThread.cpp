@@ -9,9 +9,11 @@ namespace
 {
     constexpr int pollIntervalMs = 100;
 
-    // Long enough for a bank to reach the disk: a writer that is killed half-way
-    // could leave locks taken for the rest of the run.
-    constexpr int stopTimeoutMs = 2000;
+    // Waiting has no limit: every wait of the thread gives way to a stop request
+    // within one poll step, and the rest is the finite work of naming and writing
+    // one file. A thread killed half-way would go on reading a transaction that its
+    // owner deletes next, and could leave a lock taken.
+    constexpr int waitWithoutLimit = -1;
 
     // Where the preset name lies in a preset dump: after the 12-byte PATCH_START,
     // the PATCH_DATA's 6-byte header and 2-group count put word 0 at byte 20; words
@@ -40,7 +42,7 @@ ReceiveThread::ReceiveThread (SysExTransaction& transactionToWatch, ProgressSink
 
 ReceiveThread::~ReceiveThread()
 {
-    stopThread (stopTimeoutMs);
+    stopThread (waitWithoutLimit);
 }
 
 //==============================================================================

@@ -52,7 +52,9 @@ public:
     ReceiveThread (SysExTransaction& transaction, ProgressSink progress, const juce::File& folder,
                    int type, int cabNumber, const juce::String& baseName);
 
-    /** Asks the thread to stop and waits for it. */
+    /** Asks the thread to stop and waits until it has (a file being written is
+        finished first).
+    */
     ~ReceiveThread() override;
 
     //==============================================================================

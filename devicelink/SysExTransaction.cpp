@@ -128,14 +128,21 @@ bool SysExTransaction::getReply (int index, juce::MidiMessage& reply) const
 
 void SysExTransaction::joinReplies (juce::MemoryBlock& block) const
 {
-    const auto count = getNumReplies();
+    const juce::ScopedLock sl (repliesLock);
 
-    for (int i = 0; i < count; ++i)
+    size_t total = 0;
+
+    for (const auto& reply : replies)
+        total += (size_t) reply.getRawDataSize();
+
+    // One allocation for the whole image, then each reply copied into its place.
+    auto offset = block.getSize();
+    block.setSize (offset + total);
+
+    for (const auto& reply : replies)
     {
-        juce::MidiMessage reply;
-
-        if (getReply (i, reply))
-            block.append (reply.getRawData(), (size_t) reply.getRawDataSize());
+        block.copyFrom (reply.getRawData(), (int) offset, (size_t) reply.getRawDataSize());
+        offset += (size_t) reply.getRawDataSize();
     }
 }
 

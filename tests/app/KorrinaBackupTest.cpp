@@ -173,7 +173,7 @@ protected:
         recorderInput->start();
 
         // BEGIN becomes usable once the watchdog has seen the unit.
-        ASSERT_TRUE (MessageLoop::runUntil ([this] { return dialog->transmitButton->isEnabled(); }, 3000));
+        ASSERT_TRUE (MessageLoop::runUntil ([this] { return dialog->transmitButton->isEnabled(); }, 10000));
     }
 
     /** Presses BEGIN; onPage runs once the page is up (after the Display Offset query)
@@ -192,7 +192,7 @@ protected:
         dialog->buttonClicked (dialog->transmitButton.get());
     }
 
-    bool waitForRunEnd (int timeoutMs = 10000)
+    bool waitForRunEnd (int timeoutMs = 60000)
     {
         const bool ended = MessageLoop::runUntil ([this] { return ! dialog->isBackupRunning(); }, timeoutMs);
         devices.waitUntilIdle();
@@ -595,7 +595,7 @@ TEST_F (KorrinaBackup, FullRunReceivesBanksSystemAndEveryUserCab)
                                                             && ! dialog->browseButton->isEnabled();
 
         return ! dialog->isBackupRunning();
-    }, 60000));
+    }, 180000));
 
     ASSERT_EQ (boxes.getNumBoxes(), 1);
     EXPECT_EQ (boxes.getLastBox().message, "Backup complete.");
@@ -659,7 +659,7 @@ TEST_F (KorrinaBackup, SilentSlotIsAskedThreeTimesThenTheRunEnds)
         }
 
         return ! dialog->isBackupRunning();
-    }, 20000));
+    }, 60000));
 
     ASSERT_EQ (boxes.getNumBoxes(), 1);
     EXPECT_EQ (boxes.getLastBox().message, "Message timeout.");
@@ -698,7 +698,7 @@ TEST_F (KorrinaBackup, CancelDuringAllCabsStopsAfterTheSlotInProgress)
         }
 
         return ! dialog->isBackupRunning();
-    }, 20000));
+    }, 60000));
 
     ASSERT_EQ (boxes.getNumBoxes(), 1);
     EXPECT_EQ (boxes.getLastBox().message, "Backup canceled.  The first 5 user cabs have been written to disk.");
