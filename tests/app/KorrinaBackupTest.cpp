@@ -5,6 +5,7 @@
 #include "support/MessageLoop.h"
 #include "support/TestDumps.h"
 #include "support/UnitDumpMessages.h"
+#include "support_gui/ModalPageScript.h"
 
 #include <set>
 
@@ -805,4 +806,124 @@ TEST_F (KorrinaBackup, FolderThatCannotBeWrittenIsReportedAndEndsTheRun)
     }
 
     EXPECT_EQ (blocked.loadFileAsString(), "not a folder");
+}
+
+//==============================================================================
+TEST_F (KorrinaBackup, NumberFieldsChooseTheirItemAndHandOnToOk)
+{
+    prepare (DeviceModels::korrinaGrand);
+    Page* p = nullptr;
+
+    // A press on a number field, as its overlay hears it.
+    auto pressField = [] (VASSpinControl& spin)
+    {
+        auto& overlay = spin.getEditorOverlay();
+        const auto now = juce::Time::getCurrentTime();
+        spin.mouseDown (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), {}, {},
+                                          1.0f, 0.0f, 0.0f, 0.0f, 0.0f, &overlay, &overlay, now, {}, now, 1, false));
+    };
+
+    auto isActive = [] (VASSpinControl& spin) { return ! spin.getEditorOverlay().isVisible(); };
+
+    ModalPageScript script;
+    script.then ([&] { return dialog->getKorrinaBackupPage() != nullptr && dialog->getKorrinaBackupPage()->page->isShowing(); },
+                 [&] { p = dialog->getKorrinaBackupPage(); click (*p->backUpKorrina); })
+          .then ([&] { return p->ok->isEnabled(); }, [&] { pressField (*p->cabSpin); })
+          .then ([&] { return p->singleCab->getToggleState(); }, [&]
+          {
+              EXPECT_FALSE (p->backUpKorrina->getToggleState());
+              EXPECT_TRUE (isActive (*p->cabSpin));
+              EXPECT_FALSE (isActive (*p->presetSpin));
+              click (*p->editBuffer);
+          })
+          .then ([&] { return p->editBuffer->getToggleState(); }, [&]
+          {
+              EXPECT_TRUE (p->unlinkGlobals->isEnabled());
+              EXPECT_FALSE (isActive (*p->cabSpin));
+              EXPECT_FALSE (isActive (*p->presetSpin));
+              EXPECT_FALSE (p->bankA->isEnabled());
+              pressField (*p->presetSpin);
+          })
+          .then ([&] { return p->singlePreset->getToggleState(); }, [&]
+          {
+              EXPECT_FALSE (p->editBuffer->getToggleState());
+              EXPECT_FALSE (p->unlinkGlobals->isEnabled());
+              EXPECT_TRUE (isActive (*p->presetSpin));
+              EXPECT_TRUE (p->ok->isEnabled());
+              p->presetSpin->textEditorReturnKeyPressed (p->presetSpin->getEditor());
+          })
+          .then ([&] { return p->ok->hasKeyboardFocus (false); }, [&] { click (*p->cancel); });
+
+    dialog->buttonClicked (dialog->transmitButton.get());
+
+    EXPECT_FALSE (script.hasTimedOut());
+    EXPECT_TRUE (script.isFinished());
+    EXPECT_FALSE (dialog->isBackupRunning());
+    EXPECT_EQ (requestsOf (*korrina, 0x03).size(), 0u);
+}
+
+TEST_F (KorrinaBackup, ControlsAreGreyedWhileATransferRuns)
+{
+    prepare (DeviceModels::korrina);
+
+    struct Case
+    {
+        const char* what;
+        DeviceModel device;
+        bool receivePage;
+        int receiveType;
+        bool cancel, outputRow, inputRow;
+    };
+
+    const Case cases[]
+    {
+        { "Korrina, receive page",        DeviceModels::korrina,        true,  1, true,  true,  true  },
+        { "Grand, all user cabs",         DeviceModels::korrinaGrand,   true,  9, false, true,  true  },
+        { "Korrina, send page",           DeviceModels::korrina,        false, 0, false, true,  true  },
+        { "Stompra Classic, send page",   DeviceModels::stompraClassic, false, 0, false, true,  false },
+        { "Stompra Neo, receive page",    DeviceModels::stompraNeo,     true,  0, true,  false, true  },
+        { "Boot ROM, send page",          DeviceModels::bootRom,        false, 0, false, false, false },
+    };
+
+    auto& d = *dialog;
+    const std::vector<juce::Component*> always { d.browseButton.get(), d.transmitButton.get(), d.sendTabButton.get(),
+                                                 d.receiveTabButton.get(), d.fileField.get(), d.deviceLabel.get(),
+                                                 d.deviceToUpdate.get() };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        d.chooseDevice (c.device);
+
+        if (c.receivePage)
+            d.showReceivePage();
+        else
+            d.showSendPage();
+
+        d.receiveType = c.receiveType;
+
+        for (const bool enabled : { false, true })
+        {
+            std::vector<juce::Component*> all (always);
+
+            for (auto* extra : { (juce::Component*) d.cancelButton.get(), (juce::Component*) d.outputPortBox.get(),
+                                 (juce::Component*) d.outputLabel.get(), (juce::Component*) d.inputPortBox.get(),
+                                 (juce::Component*) d.inputLabel.get() })
+                all.push_back (extra);
+
+            for (auto* component : all)
+                component->setEnabled (! enabled);
+
+            d.setControlsEnabled (enabled);
+
+            for (auto* component : always)
+                EXPECT_EQ (component->isEnabled(), enabled) << component->getName();
+
+            EXPECT_EQ (d.cancelButton->isEnabled() == enabled, c.cancel);
+            EXPECT_EQ (d.outputPortBox->isEnabled() == enabled, c.outputRow);
+            EXPECT_EQ (d.outputLabel->isEnabled() == enabled, c.outputRow);
+            EXPECT_EQ (d.inputPortBox->isEnabled() == enabled, c.inputRow);
+            EXPECT_EQ (d.inputLabel->isEnabled() == enabled, c.inputRow);
+        }
+    }
 }
