@@ -2,7 +2,6 @@
 
 #include "app/ReceiveThread.h"
 #include "devicelink/VASMidiProcessing.h"
-#include "skin/SkinManager.h"
 #include "skin/VASLabelComponent.h"
 #include "skin/VASMultiLineLabelComponent.h"
 #include "skin/VASSpinControl.h"
@@ -15,11 +14,6 @@ namespace
 
     // Function code of the Korrina Grand's system dump request.
     constexpr uint8_t dumpSystemFunction = 0x43;
-
-    juce::String nowReceivingCab (int cabCounter, int userCabCount)
-    {
-        return "Now receiving: User Cab " + juce::String (cabCounter + 1) + "/" + juce::String (userCabCount);
-    }
 
     /** What the "Progress" label names after "Now receiving: " for each backup type. */
     juce::String receivingText (int type, int cabCounter, int userCabCount)
@@ -36,6 +30,11 @@ namespace
             return "User Cab " + juce::String (cabCounter + 1) + "/" + juce::String (userCabCount);
 
         return {};
+    }
+
+    juce::String nowReceivingCab (int cabCounter, int userCabCount)
+    {
+        return "Now receiving: " + receivingText (9, cabCounter, userCabCount);
     }
 }
 
@@ -312,6 +311,7 @@ void DremlorDialog::startKorrinaBackup()
         // One moment names the whole run: its bank and system files and its cab folder.
         const auto runName = DremlorSettings::makeDateTimeName (juce::Time::getCurrentTime());
         int first = 0;
+        severalTypes = false;
 
         if (p.allCabs->getToggleState())
         {
