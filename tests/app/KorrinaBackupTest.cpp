@@ -927,3 +927,40 @@ TEST_F (KorrinaBackup, ControlsAreGreyedWhileATransferRuns)
         }
     }
 }
+
+TEST_F (KorrinaBackup, CancelStillEndsAnAllCabsRunWhoseSlotsFailToWrite)
+{
+    prepare (DeviceModels::korrina);
+
+    // The run's cab folder cannot be made: a regular file stands where it must go.
+    const auto blocked = home.getChildFile ("Blocked");
+    ASSERT_TRUE (blocked.replaceWithText ("not a folder"));
+    dialog->receiveFolderChosenFromChooser (blocked);
+
+    pressBegin ([] (Page& p) { chooseFullBackup (p, { p.allCabs.get() }); });
+
+    bool pressed = false;
+
+    ASSERT_TRUE (MessageLoop::runUntil ([&]
+    {
+        if (dialog->cabCounter == 2 && ! pressed)
+        {
+            dialog->buttonClicked (dialog->cancelButton.get());
+            pressed = true;
+        }
+
+        return ! dialog->isBackupRunning();
+    }, 60000));
+
+    // Each failed slot is reported, and the run stops after the slot in progress.
+    const auto& seen = boxes.getBoxes();
+    ASSERT_EQ (seen.size(), 4u);
+
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ (seen[i].message, "An error was encountered while writing the file to disk.");
+
+    EXPECT_EQ (seen[3].message, "Backup canceled.  The first 3 user cabs have been written to disk.");
+    EXPECT_EQ (requestsOf (*korrina, 0x19).size(), 3u);
+    EXPECT_TRUE (dialog->browseButton->isEnabled());
+    EXPECT_EQ (blocked.loadFileAsString(), "not a folder");
+}
