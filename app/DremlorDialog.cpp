@@ -1,9 +1,13 @@
 #include "app/DremlorDialog.h"
 
+#include "app/DumpProgressThread.h"
 #include "app/HelpLinks.h"
+#include "app/ReceiveThread.h"
 #include "devicelink/VASMidiProcessing.h"
 #include "skin/SkinManager.h"
 #include "skin/VASLabelComponent.h"
+#include "skin/VASMultiLineLabelComponent.h"
+#include "skin/VASSpinControl.h"
 
 //==============================================================================
 DremlorDialog::DremlorDialog()
@@ -38,6 +42,21 @@ DremlorDialog::~DremlorDialog()
     // The last chance for changes made after the window's close button saved them;
     // the message loop has ended by now, so a box could not be seen.
     settings.saveIfNeeded();
+
+    // Korrina backup: the receive thread reads the pending transaction, so it stops first.
+    receiveThread.reset();
+    finishedReceiveThread.reset();
+    clearKorrinaBackupPage();
+
+    // Stompra backup: the recording ends with the page, and the thread that shows
+    // its count goes before the bar it writes to.
+    closeStompraBackupPage (0);
+    dumpProgressThread.reset();
+
+    if (processing != nullptr)
+        processing->setRecording (false);
+
+    clearStompraBackupPage();
 
     clearReceiveCollector();
 
@@ -199,6 +218,10 @@ void DremlorDialog::buttonClicked (juce::Button* button)
         browseForReceiveFolder();
     else if (button == transmitButton.get() && sendPageActive)
         transmitPressed();
+    else if (handleKorrinaBackupButton (button))
+        return;
+    else if (handleStompraBackupButton (button))
+        return;
     else if (button == cancelButton.get())
         cancelPressed();
     else if (button == documentButton.get())

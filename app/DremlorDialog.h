@@ -18,6 +18,10 @@
 class VASMidiProcessing;
 class SkinManager;
 class VASLabelComponent;
+class VASMultiLineLabelComponent;
+class VASSpinControl;
+class ReceiveThread;
+class DumpProgressThread;
 
 //==============================================================================
 /**
@@ -34,12 +38,21 @@ class VASLabelComponent;
       - DremlorDialogDevice.cpp: the device and bank menus, the buffer delay, the
         click areas and the step controls;
       - DremlorDialogSendFile.cpp: choosing, loading, classifying, checking and
-        retargeting the file to send (the byte work itself is SendFileData's).
+        retargeting the file to send (the byte work itself is SendFileData's);
+      - DremlorDialogSendDialog.cpp: the send dialog of each file kind;
+      - DremlorDialogSendRun.cpp: the Transmit handler, the send (with UpdateHardware)
+        and the poll that reports how it ended;
+      - DremlorDialogControls.cpp: greying the main page's controls during a transfer;
+      - DremlorDialogKorrinaBackup.cpp: the Korrina backup page, the backup run from
+        one ticked type to the next (with ReceiveThread);
+      - DremlorDialogStompraBackup.cpp: the Stompra backup page, the recording of a
+        Stompra dump (with DumpProgressThread) and the dump file.
 
     Exactly one exists, owned by MainAppWindow. Everything runs on the message thread.
 */
 class DremlorDialog  : public juce::Component,
                        public juce::Button::Listener,
+                       public juce::ChangeListener,
                        public juce::TextEditor::Listener,
                        public juce::Slider::Listener,
                        public juce::KeyListener,
@@ -427,7 +440,135 @@ public:
     static constexpr int eyesTimer = 0;
     static constexpr int watchdogTimer = 4;
 
+    //==============================================================================
+    // Korrina backup (DremlorDialogKorrinaBackup.cpp)
+
+    /** Builds the Korrina backup page and runs it modally; returns once it is closed. */
+    void createKorrinaBackupComponent();
+
+    /** Builds the page's widgets without showing it; without a Display Offset query
+        (older firmware) the page is 80 pixels taller and holds a note about it.
+    */
+    void buildKorrinaBackupPage (bool offsetQueried);
+
+    /** Deletes the page's widgets, children first, then the page. */
+    void clearKorrinaBackupPage();
+
+    /** Queues the request of one backup type (1 to 9) and starts its ReceiveThread;
+        type 0 or below only records the type.
+    */
+    void beginReceive (int type, const juce::String& baseName, int cabIndex);
+
+    /** The receive thread's results and the page's two number fields. */
+    void changeListenerCallback (juce::ChangeBroadcaster* source) override;
+
+    /** The dispatcher's rows for the receive page's "Transmit" with a Korrina and for
+        the page's toggles and buttons; false for any other button.
+    */
+    bool handleKorrinaBackupButton (juce::Button* button);
+
+    /** "Backup Okay Button": starts the run of the ticked types or the single item. */
+    void startKorrinaBackup();
+
+    /** The page and its widgets (rows of the page, top to bottom). */
+    struct KorrinaBackupPage
+    {
+        std::unique_ptr<juce::Component> page;
+        std::unique_ptr<juce::ToggleButton> backUpKorrina, bankA, bankB, bankC, bankD, system;
+        std::unique_ptr<VASMultiLineLabelComponent> systemDescription;
+        std::unique_ptr<juce::ToggleButton> allCabs;
+        std::unique_ptr<juce::ImageButton> divider1;
+        std::unique_ptr<juce::ToggleButton> singlePreset;
+        std::unique_ptr<VASSpinControl> presetSpin;
+        std::unique_ptr<VASMultiLineLabelComponent> offsetWarning;
+        std::unique_ptr<juce::ImageButton> divider2;
+        std::unique_ptr<juce::ToggleButton> editBuffer, unlinkGlobals;
+        std::unique_ptr<juce::ImageButton> divider3;
+        std::unique_ptr<juce::ToggleButton> singleCab;
+        std::unique_ptr<VASSpinControl> cabSpin;
+        std::unique_ptr<VASLabelComponent> rectangle;
+        std::unique_ptr<juce::ImageButton> cancel, ok;
+
+        ~KorrinaBackupPage();
+    };
+
+    /** The page as last built; null before the first opening. */
+    KorrinaBackupPage* getKorrinaBackupPage() const noexcept     { return korrinaPage.get(); }
+
+    /** The thread of the request in flight (or of the last one); may be null. */
+    ReceiveThread* getReceiveThread() const noexcept             { return receiveThread.get(); }
+
+    /** The request in flight (or the last one); may be null. */
+    SysExTransaction* getPendingTransaction() const noexcept     { return pendingTransaction.get(); }
+
+    /** True from the first request of a backup run to its end. */
+    bool isBackupRunning() const noexcept                        { return backupRunning; }
+
+    //==============================================================================
+    // Stompra backup (DremlorDialogStompraBackup.cpp)
+
+    /** Builds the Stompra backup page and runs it modally; returns once it is closed. */
+    void createStompraBackupComponent();
+
+    /** Deletes the page's widgets and the page, each when present. */
+    void clearStompraBackupPage();
+
+    /** "Ready": starts a fresh recording of everything that arrives at the input and
+        the byte count on the page's bar.
+    */
+    void startDumpProgress();
+
+    /** Writes the dump buffer to a new "<date>-<time>-stompra.syx" in the backup
+        folder; true when written. The message of a failure is shown here.
+    */
+    bool exportStompraDump();
+
+    /** The dispatcher's rows for the receive page's "Transmit" with a Stompra and for
+        the page's three buttons; false for any other button.
+    */
+    bool handleStompraBackupButton (juce::Button* button);
+
+    /** Writes the dump's messages back to back, after what the file already holds,
+        into a file beside it that replaces it once complete; a failure leaves the
+        file as it was and gives the reason.
+    */
+    static juce::Result writeStompraDump (const juce::MidiBuffer& dump, const juce::File& file);
+
+    /** The dump file for a recording saved at this time. */
+    juce::File getStompraDumpFile (juce::Time when) const;
+
+    /** The clock the dump file is named by; replaceable so tests can set the time. */
+    std::function<juce::Time()> currentTime { [] { return juce::Time::getCurrentTime(); } };
+
+    /** The page and its widgets, null while it is not built. */
+    std::unique_ptr<juce::Component> stompraBackupPage;
+    std::unique_ptr<VASMultiLineLabelComponent> stompraInstructions;
+    std::unique_ptr<juce::ImageButton> stompraReadyButton, stompraOkButton, stompraCancelButton;
+    std::unique_ptr<juce::ProgressBar> stompraProgressBar;
+
+    /** 1.0 while recording, 0 otherwise: the value of the page's bar. */
+    double dumpProgress = 0.0;
+
+    /** The text the page's bar shows ("<count> bytes received"); set on the message thread. */
+    juce::String dumpProgressText;
+
+    /** The recording taken over from the engine at "OK", until it is written. */
+    juce::MidiBuffer dumpBuffer;
+
 private:
+    //==============================================================================
+    // Skin images of the main page and its pages (DremlorDialogLayout.cpp)
+
+    /** The skin image of this entry name (the skin's fallback image when missing). */
+    static juce::Image skinImage (const char* fileName);
+
+    /** Every image drawn at its own size, centred, at full opacity; the whole
+        rectangle takes clicks.
+    */
+    static void setButtonImages (juce::ImageButton& button, const juce::Image& normal,
+                                 const juce::Image& over, const juce::Image& down);
+    static void setButtonImages (juce::ImageButton& button, const juce::Image& all);
+
     //==============================================================================
     void createComponents();
     void loadSettings();
@@ -490,6 +631,29 @@ private:
     std::vector<std::unique_ptr<SysExTransaction>> retiredTransactions;
 
     ProgressMirror progressMirror;
+
+    // Korrina backup (DremlorDialogKorrinaBackup.cpp)
+    std::unique_ptr<KorrinaBackupPage> korrinaPage;
+    std::unique_ptr<ReceiveThread> receiveThread, finishedReceiveThread;
+    bool receiveResultHandled = false;
+    bool backupRunning = false;
+
+    void receiveThreadChanged (ReceiveThread& thread);
+    void spinControlChanged (VASSpinControl& spin);
+    void continueWithNextCab();
+    void finishBackupRun();
+    void endBackupRun();
+    void closeKorrinaBackupPage (int result);
+    void setFullBackupMode();
+    void setSingleItemMode (juce::ToggleButton& pressed);
+
+    // Stompra backup (DremlorDialogStompraBackup.cpp)
+    std::unique_ptr<DumpProgressThread> dumpProgressThread;
+
+    void stompraBackupOk();
+    void stompraBackupCancel();
+    void closeStompraBackupPage (int result);
+    void endDumpRecording();
 
     juce::StringArray inputDeviceNames, outputDeviceNames;
     juce::PopupMenu deviceMenu, inputPortMenu, outputPortMenu, bankMenu;

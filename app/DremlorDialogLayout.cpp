@@ -5,31 +5,26 @@
 #include "skin/SkinManager.h"
 #include "skin/VASLabelComponent.h"
 
-namespace
+//==============================================================================
+juce::Image DremlorDialog::skinImage (const char* fileName)
 {
-    juce::Image skinImage (const char* fileName)
-    {
-        return SkinManager::getImage (juce::String (fileName).hashCode64());
-    }
+    return SkinManager::getImage (juce::String (fileName).hashCode64());
+}
 
-    /** Every image drawn at its own size, centred, at full opacity; the whole
-        rectangle takes clicks.
-    */
-    void setButtonImages (juce::ImageButton& button, const juce::Image& normal,
-                          const juce::Image& over, const juce::Image& down)
-    {
-        const auto none = juce::Colours::transparentBlack;
-        button.setImages (false, false, false,
-                          normal, 1.0f, none,
-                          over, 1.0f, none,
-                          down, 1.0f, none,
-                          0.0f);
-    }
+void DremlorDialog::setButtonImages (juce::ImageButton& button, const juce::Image& normal,
+                                     const juce::Image& over, const juce::Image& down)
+{
+    const auto none = juce::Colours::transparentBlack;
+    button.setImages (false, false, false,
+                      normal, 1.0f, none,
+                      over, 1.0f, none,
+                      down, 1.0f, none,
+                      0.0f);
+}
 
-    void setButtonImages (juce::ImageButton& button, const juce::Image& all)
-    {
-        setButtonImages (button, all, all, all);
-    }
+void DremlorDialog::setButtonImages (juce::ImageButton& button, const juce::Image& all)
+{
+    setButtonImages (button, all, all, all);
 }
 
 //==============================================================================

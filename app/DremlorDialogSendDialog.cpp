@@ -14,20 +14,6 @@ namespace
 
     constexpr int dialogWidth = 375;
 
-
-    juce::Image skinImage (const char* fileName)
-    {
-        return SkinManager::getImage (juce::String (fileName).hashCode64());
-    }
-
-    /** Each image at its own size, at full opacity, with no overlay colour. */
-    void setImages (juce::ImageButton& button, const juce::Image& normal, const juce::Image& over,
-                    const juce::Image& down)
-    {
-        const auto none = juce::Colours::transparentBlack;
-        button.setImages (false, false, false, normal, 1.0f, none, over, 1.0f, none, down, 1.0f, none, 0.0f);
-    }
-
     int heightFor (int kind, bool stompraThroughKorrina)
     {
         switch (kind)
@@ -164,7 +150,7 @@ void DremlorDialog::createSendDialog()
     {
         sendCheck = std::make_unique<juce::ImageButton> ("Check");
         sendCheck->setBounds (15, 20, 15, 15);
-        setImages (*sendCheck, checkIcon, checkIcon, checkIcon);
+        setButtonImages (*sendCheck, checkIcon, checkIcon, checkIcon);
         parent.addAndMakeVisible (*sendCheck);
 
         sendFileNameLabel = std::make_unique<VASLabelComponent> (30, 20, 330, 15, "Component File Name Label",
@@ -322,13 +308,13 @@ void DremlorDialog::createSendButtons (int height, bool sendEnabled)
 
     cancel2Button = std::make_unique<juce::ImageButton> ("Cancel 2");
     cancel2Button->setBounds (194, height - 40, 78, 30);
-    setImages (*cancel2Button, cancelNormal, cancelOver, cancelDown);
+    setButtonImages (*cancel2Button, cancelNormal, cancelOver, cancelDown);
     cancel2Button->addListener (this);
     sendDialog->addAndMakeVisible (*cancel2Button);
 
     sendButton = std::make_unique<juce::ImageButton> ("Send");
     sendButton->setBounds (110, height - 40, 78, 30);
-    setImages (*sendButton, skinImage ("btn-sendsmall.png"), skinImage ("btn-sendsmall-over.png"),
+    setButtonImages (*sendButton, skinImage ("btn-sendsmall.png"), skinImage ("btn-sendsmall-over.png"),
                skinImage ("btn-sendsmall-down.png"));
     sendButton->addListener (this);
     sendButton->setEnabled (sendEnabled);
@@ -339,7 +325,7 @@ void DremlorDialog::createSendReadyButtons (juce::Component& parent)
 {
     sendButton = std::make_unique<juce::ImageButton> ("Send");
     sendButton->setBounds (99, 300, 78, 30);
-    setImages (*sendButton, skinImage ("btn-sendsmall.png"), skinImage ("btn-sendsmall-over.png"),
+    setButtonImages (*sendButton, skinImage ("btn-sendsmall.png"), skinImage ("btn-sendsmall-over.png"),
                skinImage ("btn-sendsmall-down.png"));
     sendButton->addListener (this);
     parent.addAndMakeVisible (*sendButton);
@@ -348,14 +334,14 @@ void DremlorDialog::createSendReadyButtons (juce::Component& parent)
     // top of "Send", where it would hide the button the user is told to press.
     readyButton = std::make_unique<juce::ImageButton> ("Ready");
     readyButton->setBounds (281, 300, 78, 30);
-    setImages (*readyButton, skinImage ("btn-ready.png"), skinImage ("btn-ready-over.png"),
+    setButtonImages (*readyButton, skinImage ("btn-ready.png"), skinImage ("btn-ready-over.png"),
                skinImage ("btn-ready-down.png"));
     readyButton->addListener (this);
     parent.addAndMakeVisible (*readyButton);
 
     cancel2Button = std::make_unique<juce::ImageButton> ("Cancel 2");
     cancel2Button->setBounds (197, 300, 78, 30);
-    setImages (*cancel2Button, cancelNormal, cancelOver, cancelDown);
+    setButtonImages (*cancel2Button, cancelNormal, cancelOver, cancelDown);
     cancel2Button->addListener (this);
     parent.addAndMakeVisible (*cancel2Button);
 }

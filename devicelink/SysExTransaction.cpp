@@ -128,41 +128,58 @@ bool SysExTransaction::getReply (int index, juce::MidiMessage& reply) const
 
 void SysExTransaction::joinReplies (juce::MemoryBlock& block) const
 {
-    const auto count = getNumReplies();
+    const juce::ScopedLock sl (repliesLock);
 
-    for (int i = 0; i < count; ++i)
+    size_t total = 0;
+
+    for (const auto& reply : replies)
+        total += (size_t) reply.getRawDataSize();
+
+    // One allocation for the whole image, then each reply copied into its place.
+    auto offset = block.getSize();
+    block.setSize (offset + total);
+
+    for (const auto& reply : replies)
     {
-        juce::MidiMessage reply;
-
-        if (getReply (i, reply))
-            block.append (reply.getRawData(), (size_t) reply.getRawDataSize());
+        block.copyFrom (reply.getRawData(), (int) offset, (size_t) reply.getRawDataSize());
+        offset += (size_t) reply.getRawDataSize();
     }
 }
 
 bool SysExTransaction::writeRepliesToFile (const juce::File& file) const
 {
+    // A folder is never replaced by a file.
+    if (file == juce::File() || file.isDirectory())
+        return false;
+
     const auto folder = file.getParentDirectory();
 
     if (! folder.isDirectory() && ! folder.createDirectory())
         return false;
 
-    // Deleting first matters: the stream appends to an existing file.
-    if (file.existsAsFile() && ! file.deleteFile())
-        return false;
-
-    juce::FileOutputStream stream (file, fileBufferSize);
-
-    if (! stream.openedOk())
-        return false;
-
     juce::MemoryBlock joined;
     joinReplies (joined);
 
-    if (! joined.isEmpty() && ! stream.write (joined.getData(), joined.getSize()))
-        return false;
+    // Written beside the target and moved over it only once complete, so a write
+    // that fails half-way leaves an existing file as it was.
+    juce::TemporaryFile temporary (file, juce::TemporaryFile::useHiddenFile);
 
-    stream.flush();
-    return stream.getStatus().wasOk();
+    {
+        juce::FileOutputStream stream (temporary.getFile(), fileBufferSize);
+
+        if (! stream.openedOk())
+            return false;
+
+        if (! joined.isEmpty() && ! stream.write (joined.getData(), joined.getSize()))
+            return false;
+
+        stream.flush();
+
+        if (! stream.getStatus().wasOk())
+            return false;
+    }
+
+    return temporary.overwriteTargetFileWithTemporary();
 }
 
 //==============================================================================

@@ -162,11 +162,28 @@ bool VASMidiProcessing::queueTransaction (SysExTransaction* transaction)
     return true;
 }
 
+void VASMidiProcessing::setRecording (bool shouldRecord)
+{
+    const juce::ScopedLock sl (recorderLock);
+    recording = shouldRecord;
+}
+
 bool VASMidiProcessing::takeRecording (juce::MidiBuffer& destination)
 {
     const juce::ScopedLock sl (recorderLock);
-    destination.addEvents (recordingBuffer, 0, -1, 0);
-    recordingBuffer.clear();
+
+    // Handing the whole buffer over costs nothing; adding a large recording event by
+    // event to an empty buffer would scan it once per event.
+    if (destination.isEmpty())
+    {
+        destination.swapWith (recordingBuffer);
+    }
+    else
+    {
+        destination.addEvents (recordingBuffer, 0, -1, 0);
+        recordingBuffer.clear();
+    }
+
     return true;
 }
 
@@ -194,19 +211,24 @@ bool VASMidiProcessing::processPass()
     incoming.clear();
     ports.takeReceivedMessages (incoming);
 
-    const bool isRecordingNow = recording.load();
-
-    if (isRecordingNow && ! incoming.isEmpty())
+    // The flag is read, and the pass's messages recorded and counted, under the
+    // recorder lock that setRecording takes: once recording is switched off, no pass
+    // can add to the recording any more, and the count always equals its bytes.
+    if (! incoming.isEmpty())
     {
         const juce::ScopedLock sl (recorderLock);
-        recordingBuffer.addEvents (incoming, 0, -1, 0);
+
+        if (recording.load())
+        {
+            recordingBuffer.addEvents (incoming, 0, -1, 0);
+
+            for (const auto metadata : incoming)
+                recordedByteCount += metadata.numBytes;
+        }
     }
 
     for (const auto metadata : incoming)
     {
-        if (isRecordingNow)
-            recordedByteCount += metadata.numBytes;
-
         if (metadata.numBytes > 0 && metadata.data[0] == 0xF0)
             dispatchReply (metadata.getMessage(), front);
     }

@@ -78,8 +78,11 @@ public:
     bool queueTransaction (SysExTransaction* transaction);
 
     //==============================================================================
-    /** While on, every message that arrives (SysEx or not) is recorded and counted. */
-    void setRecording (bool shouldRecord) noexcept  { recording = shouldRecord; }
+    /** While on, every message that arrives (SysEx or not) is recorded and counted.
+        Once setRecording (false) has returned, the processing thread adds nothing more: a
+        takeRecording() after it gets everything that was counted.
+    */
+    void setRecording (bool shouldRecord);
     bool isRecording() const noexcept               { return recording.load(); }
 
     /** Bytes recorded since the count was last reset. */

@@ -1,7 +1,6 @@
 #include "devicelink/virtual/VirtualMidiEnvironment.h"
 
 #include "devicelink/virtual/KorrinaUnit.h"
-#include "devicelink/virtual/StompraUnit.h"
 
 //==============================================================================
 std::unique_ptr<VirtualMidiEnvironment> VirtualMidiEnvironment::createFromEnvironment()
@@ -16,6 +15,7 @@ std::unique_ptr<VirtualMidiEnvironment> VirtualMidiEnvironment::createFromEnviro
     if (! environment->isInstalled())
         return nullptr;
 
+    environment->listenForDumpSignal();
     return environment;
 }
 
@@ -44,6 +44,8 @@ VirtualMidiEnvironment::VirtualMidiEnvironment (const juce::String& unitList)
 
 VirtualMidiEnvironment::~VirtualMidiEnvironment()
 {
+    dumpSignal.reset();
+
     const auto stateFolder = juce::SystemStats::getEnvironmentVariable (stateFolderVariableName, {});
 
     if (stateFolder.isNotEmpty() && juce::File::isAbsolutePath (stateFolder))
@@ -73,7 +75,8 @@ bool VirtualMidiEnvironment::addUnitNamed (const juce::String& unitName)
     if (unitName == "stompra-classic" || unitName == "stompra-neo")
     {
         const auto model = unitName == "stompra-neo" ? DeviceModels::stompraNeo : DeviceModels::stompraClassic;
-        provider.attachUnit (std::make_unique<StompraUnit> (model, makeUniquePortName (StompraUnit::defaultPortName (model))));
+        stompraUnits.push_back (std::make_unique<StompraUnit> (model, makeUniquePortName (StompraUnit::defaultPortName (model))));
+        provider.addUnit (*stompraUnits.back());
         return true;
     }
 
@@ -117,4 +120,17 @@ void VirtualMidiEnvironment::writeKorrinaState (const juce::File& folder) const
         const auto editBuffer = unit->getEditBuffer();
         folder.getChildFile (prefix + "edit-buffer.bin").replaceWithData (editBuffer.getData(), editBuffer.getSize());
     }
+}
+
+//==============================================================================
+void VirtualMidiEnvironment::sendStompraDumps()
+{
+    for (auto& unit : stompraUnits)
+        unit->sendDump();
+}
+
+void VirtualMidiEnvironment::listenForDumpSignal()
+{
+    if (! stompraUnits.empty())
+        dumpSignal = std::make_unique<StompraDumpSignal> ([this] { sendStompraDumps(); });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "devicelink/virtual/StompraDumpSignal.h"
+#include "devicelink/virtual/StompraUnit.h"
 #include "devicelink/virtual/VirtualMidiDeviceProvider.h"
 
 #include <memory>
@@ -22,6 +24,12 @@ class KorrinaUnit;
     The application calls createFromEnvironment() once at start-up, before any port
     is opened, and keeps the result for the whole run: it owns the units and the
     provider. Without the variable nothing is created and real devices stay in use.
+
+    A Stompra sends its dump only when the user presses ENTER on it. In a run set up
+    from the variable, SIGUSR1 to the program stands for that key press on every
+    emulated Stompra (see StompraDumpSignal), so a dump can be recorded from outside:
+
+        kill -USR1 <pid of the program>
 */
 class VirtualMidiEnvironment
 {
@@ -61,13 +69,27 @@ public:
     /** The provider, so a caller can unplug or replug a unit by its port name. */
     VirtualMidiDeviceProvider& getProvider() noexcept          { return provider; }
 
+    /** Every emulated Stompra sends its dump, as ENTER on "Sysex Data DUMP!" does. */
+    void sendStompraDumps();
+
+    /** Number of emulated Stompra units. */
+    int getNumStompraUnits() const noexcept                    { return (int) stompraUnits.size(); }
+
+    /** True while SIGUSR1 makes the Stompra units send their dumps. */
+    bool isListeningForDumpSignal() const noexcept             { return dumpSignal != nullptr && dumpSignal->isListening(); }
+
 private:
     bool addUnitNamed (const juce::String& unitName);
     juce::String makeUniquePortName (const juce::String& portName);
     void writeKorrinaState (const juce::File& folder) const;
+    void listenForDumpSignal();
 
+    // The Stompra units are kept here rather than by the provider, so a signal can
+    // reach them even if someone detaches their port pair; they outlive the provider.
+    std::vector<std::unique_ptr<StompraUnit>> stompraUnits;
     VirtualMidiDeviceProvider provider;
     std::vector<const KorrinaUnit*> korrinaUnits;
+    std::unique_ptr<StompraDumpSignal> dumpSignal;
     juce::StringArray portNames;
     int unitCount = 0;
 

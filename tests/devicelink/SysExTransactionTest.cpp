@@ -1,6 +1,9 @@
 #include <functional>
 #include <thread>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
 #include "devicelink/SysExTransaction.h"
@@ -362,4 +365,44 @@ TEST (SysExTransactionOutput, WriteRefusesWhatCannotBecomeAFile)
     const auto fileAsParent = scratch.folder.getChildFile ("plain");
     ASSERT_TRUE (fileAsParent.replaceWithText ("x"));
     EXPECT_FALSE (transaction.writeRepliesToFile (fileAsParent.getChildFile ("inside.syx")));
+}
+
+TEST (SysExTransactionOutput, FailedWriteLeavesTheFileItReplacesUntouched)
+{
+    ScratchFolder scratch;
+    SysExTransaction transaction (2000u);
+    const auto big = framed (3, 0x78, std::vector<uint8_t> (4000, 0x11));
+    transaction.setExpectedReplies (10);
+
+    for (int i = 0; i < 10; ++i)
+        transaction.addReply (big);
+
+    const auto file = scratch.folder.getChildFile ("250302-090507-bank-A.syx");
+    const juce::String oldContents ("the bank backed up yesterday");
+    ASSERT_TRUE (file.replaceWithText (oldContents));
+
+    // The process may not write files past 1000 bytes (root included), so the new
+    // 40 kB image fails half-way.
+    rlimit previous {};
+    ASSERT_EQ (getrlimit (RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = signal (SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = 1000;
+    ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &small), 0);
+
+    const bool written = transaction.writeRepliesToFile (file);
+
+    setrlimit (RLIMIT_FSIZE, &previous);
+    signal (SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE (written);
+    EXPECT_EQ (file.loadFileAsString(), oldContents);
+
+    // Nothing half-written is left beside it.
+    EXPECT_EQ (scratch.folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories | juce::File::ignoreHiddenFiles, "*"), 1);
+    EXPECT_EQ (scratch.folder.getNumberOfChildFiles (juce::File::findFiles, "*"), 1);
+
+    // Once the disk takes it, the same call replaces the old file whole.
+    ASSERT_TRUE (transaction.writeRepliesToFile (file));
+    EXPECT_EQ (file.getSize(), 10 * big.getRawDataSize());
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace
@@ -419,6 +420,59 @@ TEST_F (VASMidiProcessingTest, RecordingKeepsEverythingThatArrivesAndCountsItsBy
 
     // The version request is still in flight: let the engine go before it does.
     engine.reset();
+}
+
+TEST_F (VASMidiProcessingTest, StoppedRecordingHoldsExactlyTheCountedBytesAndGrowsNoMore)
+{
+    openBoth();
+    unit->setSilent (true);
+
+    // Messages keep arriving while recordings start and stop again and again.
+    std::atomic<bool> streaming { true };
+    std::thread feeder ([&]
+    {
+        for (int n = 0; streaming; ++n)
+        {
+            unit->send (juce::MidiMessage::programChange (1, n & 0x7F));
+            unit->send (ScriptedUnit::frame (0x75, { 1, 2, 3, (uint8_t) (n & 0x7F) }, 4));
+
+            if (n % 4 == 0)
+                juce::Thread::sleep (1);
+        }
+    });
+
+    int roundsWithData = 0;
+
+    for (int round = 0; round < 400; ++round)
+    {
+        juce::MidiBuffer discarded;
+        engine->takeRecording (discarded);
+        engine->setRecordedByteCount (0);
+        engine->setRecording (true);
+        juce::Thread::sleep (round % 3);
+        engine->setRecording (false);
+
+        juce::MidiBuffer recorded;
+        engine->takeRecording (recorded);
+        int bytes = 0;
+
+        for (const auto metadata : recorded)
+            bytes += metadata.numBytes;
+
+        ASSERT_EQ (bytes, engine->getRecordedByteCount()) << "round " << round;
+        roundsWithData += bytes > 0 ? 1 : 0;
+
+        // Passes that come after the stop add nothing.
+        juce::Thread::sleep (2);
+        juce::MidiBuffer late;
+        engine->takeRecording (late);
+        ASSERT_TRUE (late.isEmpty()) << "round " << round;
+        ASSERT_EQ (engine->getRecordedByteCount(), bytes) << "round " << round;
+    }
+
+    streaming = false;
+    feeder.join();
+    EXPECT_GT (roundsWithData, 100);
 }
 
 TEST_F (VASMidiProcessingTest, DeviceCheckDropsAVanishedPortAndReopensItAfterTheReplug)

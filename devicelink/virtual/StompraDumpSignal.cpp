@@ -1,0 +1,70 @@
+#include "devicelink/virtual/StompraDumpSignal.h"
+
+#include <atomic>
+
+namespace
+{
+    // Written by the signal handler, so it must be lock-free to be safe there.
+    std::atomic<bool> signalPending { false };
+    static_assert (std::atomic<bool>::is_always_lock_free, "the signal flag must be lock-free");
+
+    // Which instance owns the handler; guarded by ownerLock (never touched by the handler).
+    juce::CriticalSection ownerLock;
+    bool handlerOwned = false;
+
+    constexpr int pollIntervalMs = 10;
+}
+
+//==============================================================================
+StompraDumpSignal::StompraDumpSignal (std::function<void()> callback)
+    : juce::Thread ("Stompra Dump Signal"), onSignal (std::move (callback))
+{
+    const juce::ScopedLock sl (ownerLock);
+
+    if (handlerOwned)
+        return;
+
+    struct sigaction action {};
+    action.sa_handler = handleSignal;
+    sigemptyset (&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+
+    signalPending = false;
+
+    if (sigaction (signalNumber, &action, &previousAction) != 0)
+        return;
+
+    handlerOwned = true;
+    listening = true;
+    startThread();
+}
+
+StompraDumpSignal::~StompraDumpSignal()
+{
+    if (! listening)
+        return;
+
+    stopThread (2000);
+
+    const juce::ScopedLock sl (ownerLock);
+    sigaction (signalNumber, &previousAction, nullptr);
+    handlerOwned = false;
+    signalPending = false;
+}
+
+//==============================================================================
+void StompraDumpSignal::handleSignal (int)
+{
+    signalPending.store (true);
+}
+
+void StompraDumpSignal::run()
+{
+    while (! threadShouldExit())
+    {
+        if (signalPending.exchange (false) && onSignal != nullptr)
+            onSignal();
+
+        wait (pollIntervalMs);
+    }
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <functional>
+#include <signal.h>
+
+//==============================================================================
+/**
+    Lets something outside the program stand for a user pressing ENTER on an
+    emulated Stompra: while an instance is listening, SIGUSR1 sent to the process
+    (kill -USR1 <pid>) calls the function it was given.
+
+    The signal handler does nothing but raise a lock-free flag. A thread of its own,
+    "Stompra Dump Signal", looks at the flag every 10 ms and calls the function
+    there, so nothing that is unsafe inside a signal handler ever runs in one.
+    Signals that arrive before the thread has looked count as one.
+
+    Only one instance in the process listens at a time; a second one stays deaf
+    (isListening() is false). The destructor stops the thread and puts back what
+    SIGUSR1 did before.
+*/
+class StompraDumpSignal  : private juce::Thread
+{
+public:
+    /** Installs the handler and starts the thread; onSignal runs on that thread. */
+    explicit StompraDumpSignal (std::function<void()> onSignal);
+    ~StompraDumpSignal() override;
+
+    /** True when this instance installed the handler. */
+    bool isListening() const noexcept       { return listening; }
+
+    /** The signal that stands for the key press. */
+    static constexpr int signalNumber = SIGUSR1;
+
+private:
+    void run() override;
+    static void handleSignal (int);
+
+    std::function<void()> onSignal;
+    struct sigaction previousAction {};
+    bool listening = false;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (StompraDumpSignal)
+};
