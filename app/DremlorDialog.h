@@ -300,6 +300,11 @@ public:
     /** The send dialog's own buttons and radio buttons; false for any other button. */
     bool sendDialogButtonClicked (juce::Button* button);
 
+    /** The slot field of a cab's send dialog: a press on it chooses its radio button
+        and makes "Send" usable; Return or Escape in it hands the focus to "Send".
+    */
+    void sendSlotSpinChanged();
+
     /** The send dialog and its children (null while it has none). */
     std::unique_ptr<juce::Component> sendDialog;
     std::unique_ptr<juce::ImageButton> sendCheck;

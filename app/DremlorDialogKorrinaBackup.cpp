@@ -531,6 +531,8 @@ void DremlorDialog::changeListenerCallback (juce::ChangeBroadcaster* source)
 
     if (korrinaPage != nullptr && (source == korrinaPage->presetSpin.get() || source == korrinaPage->cabSpin.get()))
         spinControlChanged (*static_cast<VASSpinControl*> (source));
+    else if (cabSlotSpin != nullptr && source == cabSlotSpin.get())
+        sendSlotSpinChanged();
 }
 
 void DremlorDialog::receiveThreadChanged (ReceiveThread& thread)

@@ -200,6 +200,7 @@ void DremlorDialog::createSendDialog()
             cabSlotSpin = std::make_unique<VASSpinControl> (1, userCabCount, "1");
             cabSlotSpin->setBounds (30, 107, 60, 30);
             cabSlotSpin->setActive (false);
+            cabSlotSpin->addChangeListener (this);
             parent.addAndMakeVisible (*cabSlotSpin);
 
             sendSlotWarningLabel = std::make_unique<VASLabelComponent> (86, 113, 250, 30, "Component Warning Label",
@@ -483,4 +484,25 @@ bool DremlorDialog::sendDialogButtonClicked (juce::Button* button)
         cabDestination = choice;
 
     return true;
+}
+
+void DremlorDialog::sendSlotSpinChanged()
+{
+    if (cabSlotSpin == nullptr)
+        return;
+
+    if (cabSlotSpin->lastAction == 0)
+    {
+        if (slotRadio != nullptr)
+            slotRadio->setToggleState (true, juce::dontSendNotification);
+
+        cabDestination = 1;
+
+        if (sendButton != nullptr)
+            sendButton->setEnabled (true);
+    }
+    else if (cabSlotSpin->lastAction == 1 && sendButton != nullptr && sendButton->isShowing())
+    {
+        sendButton->grabKeyboardFocus();
+    }
 }

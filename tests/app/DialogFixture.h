@@ -7,6 +7,7 @@
 #include "devicelink/virtual/StompraUnit.h"
 #include "devicelink/virtual/VirtualMidiDeviceProvider.h"
 #include "skin/SkinManager.h"
+#include "skin/VASSpinControl.h"
 #include "support_gui/GuiTestEnvironment.h"
 #include "support_gui/ModalBoxAnswerer.h"
 
@@ -79,6 +80,15 @@ protected:
         dialog->mouseDown (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), {}, {},
                                              1.0f, 0.0f, 0.0f, 0.0f, 0.0f, &component, &component,
                                              now, {}, now, 1, false));
+    }
+
+    /** A press on a number field, as its editor's overlay hears it. */
+    static void pressSpinField (VASSpinControl& spin)
+    {
+        auto& overlay = spin.getEditorOverlay();
+        const auto now = juce::Time::getCurrentTime();
+        spin.mouseDown (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), {}, {},
+                                          1.0f, 0.0f, 0.0f, 0.0f, 0.0f, &overlay, &overlay, now, {}, now, 1, false));
     }
 
     juce::File home;

@@ -814,21 +814,12 @@ TEST_F (KorrinaBackup, NumberFieldsChooseTheirItemAndHandOnToOk)
     prepare (DeviceModels::korrinaGrand);
     Page* p = nullptr;
 
-    // A press on a number field, as its overlay hears it.
-    auto pressField = [] (VASSpinControl& spin)
-    {
-        auto& overlay = spin.getEditorOverlay();
-        const auto now = juce::Time::getCurrentTime();
-        spin.mouseDown (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), {}, {},
-                                          1.0f, 0.0f, 0.0f, 0.0f, 0.0f, &overlay, &overlay, now, {}, now, 1, false));
-    };
-
     auto isActive = [] (VASSpinControl& spin) { return ! spin.getEditorOverlay().isVisible(); };
 
     ModalPageScript script;
     script.then ([&] { return dialog->getKorrinaBackupPage() != nullptr && dialog->getKorrinaBackupPage()->page->isShowing(); },
                  [&] { p = dialog->getKorrinaBackupPage(); click (*p->backUpKorrina); })
-          .then ([&] { return p->ok->isEnabled(); }, [&] { pressField (*p->cabSpin); })
+          .then ([&] { return p->ok->isEnabled(); }, [&] { pressSpinField (*p->cabSpin); })
           .then ([&] { return p->singleCab->getToggleState(); }, [&]
           {
               EXPECT_FALSE (p->backUpKorrina->getToggleState());
@@ -842,7 +833,7 @@ TEST_F (KorrinaBackup, NumberFieldsChooseTheirItemAndHandOnToOk)
               EXPECT_FALSE (isActive (*p->cabSpin));
               EXPECT_FALSE (isActive (*p->presetSpin));
               EXPECT_FALSE (p->bankA->isEnabled());
-              pressField (*p->presetSpin);
+              pressSpinField (*p->presetSpin);
           })
           .then ([&] { return p->singlePreset->getToggleState(); }, [&]
           {

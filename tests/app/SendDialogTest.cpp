@@ -251,6 +251,16 @@ TEST_F (SendDialog, CabDestinationsFollowTheRadioButtonsAndTheSlotLimit)
     EXPECT_FALSE (d.sendConfirmed);
     EXPECT_EQ (boxes.getNumBoxes(), 2);
 
+    // A press on the slot field chooses its radio button and makes "Send" usable;
+    // Return in the field hands the focus to "Send".
+    choose (*d.scratchpadRadio);
+    d.sendButton->setEnabled (false);
+    pressSpinField (*d.cabSlotSpin);
+    EXPECT_TRUE (MessageLoop::runUntil ([&d] { return d.slotRadio->getToggleState(); }, 2000));
+    EXPECT_FALSE (d.scratchpadRadio->getToggleState());
+    EXPECT_EQ (d.cabDestination, 1);
+    EXPECT_TRUE (d.sendButton->isEnabled());
+
     // A new dialog forgets the choice.
     d.createSendDialog();
     EXPECT_EQ (d.cabDestination, 0);
