@@ -39,6 +39,10 @@ DremlorDialog::~DremlorDialog()
     // the message loop has ended by now, so a box could not be seen.
     settings.saveIfNeeded();
 
+    // The "Update Hardware" thread reads the send buffer until it has handed the data
+    // over; it is stopped before the buffer, a later member, is freed.
+    updateThread.reset();
+
     clearReceiveCollector();
 
     // A query that was given up on may still be with the processing thread, which
