@@ -43,6 +43,10 @@ DremlorDialog::~DremlorDialog()
     // the message loop has ended by now, so a box could not be seen.
     settings.saveIfNeeded();
 
+    // The "Update Hardware" thread reads the send buffer until it has handed the data
+    // over; it is stopped before the buffer, a later member, is freed.
+    updateThread.reset();
+
     // Korrina backup: the receive thread reads the pending transaction, so it stops first.
     receiveThread.reset();
     finishedReceiveThread.reset();

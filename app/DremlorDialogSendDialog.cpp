@@ -13,6 +13,7 @@ namespace
     const juce::Colour black (0xFF000000);
 
     constexpr int dialogWidth = 375;
+    constexpr int stompraFirmwareHeight = 355;
 
     int heightFor (int kind, bool stompraThroughKorrina)
     {
@@ -21,7 +22,8 @@ namespace
             case SendFileData::cabIr:            return 280;
             case SendFileData::korrinaSystem:
             case SendFileData::systemBackup:            return 300;
-            case SendFileData::stompraFirmware:   return stompraThroughKorrina ? 475 : 305;
+            // Tall enough that the instructions' last paragraph ends above the buttons.
+            case SendFileData::stompraFirmware:   return stompraThroughKorrina ? 475 : stompraFirmwareHeight;
             case SendFileData::stompraBackup:     return 420;
             default:                return 257;
         }
@@ -159,7 +161,9 @@ void DremlorDialog::createSendDialog()
         sendFileNameLabel->setColour (juce::Label::backgroundColourId, lightGrey.brighter (1.0f));
         parent.addAndMakeVisible (*sendFileNameLabel);
 
-        const int textWidth = fileKind == SendFileData::korrinaSystem || fileKind == SendFileData::systemBackup ? 330 : 300;
+        // The system lines are the longest: as wide as the warning below them, so that
+        // the Grand's stays on the one line the warning leaves uncovered.
+        const int textWidth = fileKind == SendFileData::korrinaSystem || fileKind == SendFileData::systemBackup ? 350 : 300;
         addText (sendTextLabel, "Component Text Label", { 17, 50, textWidth, 40 },
                  firstLineFor (fileKind, stompraThroughKorrina));
     }
@@ -174,7 +178,7 @@ void DremlorDialog::createSendDialog()
         case SendFileData::stompraFirmware:
             addText (sendWarningLabel, "Component Warning Label", { 17, 85, 350, 325 },
                      stompraFirmwareSteps (stompraThroughKorrina));
-            createSendButtons (stompraThroughKorrina ? 475 : 305, true);
+            createSendButtons (stompraThroughKorrina ? 475 : stompraFirmwareHeight, true);
             break;
 
         case SendFileData::cabIr:

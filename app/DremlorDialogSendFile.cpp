@@ -65,9 +65,11 @@ bool DremlorDialog::selectFile (const juce::String& path)
     if (! fileLoaded)
         return false;
 
-    if (device != DeviceModels::bootRom && ! fileMatchesDevice())
+    // An empty file holds nothing for any device, the Boot ROM included: it is refused
+    // as a misfit rather than passed over without a word.
+    if (sendBuffer.isEmpty() || (device != DeviceModels::bootRom && ! fileMatchesDevice()))
     {
-        showDeviceMismatch();
+        showMessage (SendFileData::getMismatchText (device));
         sendBuffer.reset();
 
         if (! previousSendBuffer.isEmpty())

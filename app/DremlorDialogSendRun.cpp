@@ -339,7 +339,17 @@ bool DremlorDialog::startTransfer (bool leadIn)
     updateThread.reset();
     updateThread = std::make_unique<UpdateHardware> (processing->getSender(), sendBuffer.getData(), sendBuffer.getSize(),
                                                      device, bufferDelayMs, leadIn, fileKind);
-    updateThread->startThread();
+    // Without its thread the data would never reach the sender and the poll would
+    // wait for ever with the controls disabled: undo the lock-down and say so.
+    if (! updateThread->startThread())
+    {
+        updateThread.reset();
+        transferStarting = false;
+        setControlsEnabled (true);
+        startTimer (watchdogTimer, watchdogMs);
+        showCannotTransmit();
+        return false;
+    }
 
     check3->setVisible (true);
     transferStarting = false;

@@ -4,6 +4,7 @@
 
 #include "DialogFixture.h"
 #include "support/MessageLoop.h"
+#include "skin/VASMultiLineLabelComponent.h"
 
 namespace
 {
@@ -100,7 +101,7 @@ TEST_F (SendDialog, EachKindGetsItsTitleSizeChildrenAndTexts)
           { { "Component Text Label", { 17, 50, 300, 40 },
               "You have selected an Stompra firmware file with the Korrina as your MIDI OUT port." },
             { "Component Warning Label", { 17, 85, 350, 325 }, stompraStepsThroughKorrina } }, true },
-        { "Stompra firmware", 8, "STOMPRA NEO MIDI", "Transmit", 305, true,
+        { "Stompra firmware", 8, "STOMPRA NEO MIDI", "Transmit", 355, true,
           { { "Component Text Label", { 17, 50, 300, 40 }, "You have selected an Stompra firmware file." },
             { "Component Warning Label", { 17, 85, 350, 325 }, stompraSteps } }, true },
         { "cab", 4, "KORRINA MIDI", "Transmit One Cab", 280, false,
@@ -122,12 +123,12 @@ TEST_F (SendDialog, EachKindGetsItsTitleSizeChildrenAndTexts)
             { "Component Warning Label", { 17, 75, 350, 40 },
               "Warning! If you continue, you will permanently overwrite 128 patches in your Korrina." } }, true },
         { "Korrina system", 5, "KORRINA MIDI", "Transmit System File", 300, true,
-          { { "Component Text Label", { 17, 50, 330, 40 }, "You have selected an Korrina System Backup file." },
+          { { "Component Text Label", { 17, 50, 350, 40 }, "You have selected an Korrina System Backup file." },
             { "Component Warning Label", { 17, 75, 350, 200 },
               "Warning! If you continue, you will overwrite Global, I/O, and Tuner settings, plus all Global Blocks and "
               "User Cabs 1-50.  (Users cabs >50 are not included in a System Backup file.)" + systemTail } }, true },
         { "Grand system", 6, "KORRINA MIDI", "Transmit System File", 300, true,
-          { { "Component Text Label", { 17, 50, 330, 40 }, "You have selected an Korrina Grand System Backup file." },
+          { { "Component Text Label", { 17, 50, 350, 40 }, "You have selected an Korrina Grand System Backup file." },
             { "Component Warning Label", { 17, 75, 350, 200 },
               "Warning! If you continue, you will overwrite Global, I/O, and Tuner settings." + systemTail } }, true },
         { "Stompra restore", 9, "STOMPRA NEO MIDI", "Stompra Restore Backup", 420, true,
@@ -349,4 +350,65 @@ TEST_F (SendDialog, StompraRestoreKeepsSendReachableAndShowsTheProgress)
     EXPECT_FALSE (d.readyButton->getBounds().intersects (d.sendButton->getBounds()));
     EXPECT_FALSE (d.readyButton->getBounds().intersects (d.cancel2Button->getBounds()));
     EXPECT_TRUE (d.sendDialog->getLocalBounds().contains (d.readyButton->getBounds()));
+}
+
+/*  With the program's own look and fonts, every line of every text block can be read:
+    it ends inside the dialog, above the button bar, and above any child added after
+    it that lies over it.
+*/
+TEST_F (SendDialog, EveryTextIsReadableInTheProgramsLook)
+{
+    struct Case { const char* name; int kind; const char* outputPort; };
+    const Case cases[] = {
+        { "Korrina firmware", 7, "KORRINA MIDI" },
+        { "Stompra firmware through the Korrina", 8, "KORRINA MIDI" },
+        { "Stompra firmware", 8, "STOMPRA NEO MIDI" },
+        { "cab", 4, "KORRINA MIDI" },
+        { "bank", 2, "KORRINA MIDI" },
+        { "all banks", 3, "KORRINA MIDI" },
+        { "Korrina system", 5, "KORRINA MIDI" },
+        { "Grand system", 6, "KORRINA MIDI" },
+        { "Stompra restore", 9, "STOMPRA NEO MIDI" },
+    };
+
+    MainAppWindow window;
+    auto& d = *window.getDialog();
+    d.fileSelectedLabel->setText ("chosen.syx", juce::dontSendNotification);
+    d.presetHeaderCount = 128;
+    d.userCabCount = 512;
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        d.fileKind = c.kind;
+        d.outputLabel->setText (c.outputPort, juce::dontSendNotification);
+        d.createSendDialog();
+
+        const auto& children = d.sendDialog->getChildren();
+
+        for (int i = 0; i < children.size(); ++i)
+        {
+            auto* block = dynamic_cast<VASMultiLineLabelComponent*> (children[i]);
+
+            if (block == nullptr)
+                continue;
+
+            SCOPED_TRACE (block->getName());
+            auto visibleBottom = d.sendDialog->getHeight();
+
+            for (int j = i + 1; j < children.size(); ++j)
+            {
+                const auto over = children[j]->getBounds();
+
+                if (over.getY() > block->getY() && over.getHorizontalRange().intersects (block->getBounds().getHorizontalRange()))
+                    visibleBottom = juce::jmin (visibleBottom, over.getY());
+            }
+
+            // The lines of the text itself; the last one's descent may touch what
+            // follows without hiding any glyph.
+            const auto lines = block->getTextBounds ({ 0, block->getText().trimEnd().length() }).getBounds();
+            const auto textBottom = block->getY() + lines.getBottom();
+            EXPECT_LE (textBottom, visibleBottom);
+        }
+    }
 }

@@ -114,7 +114,14 @@ protected:
     juce::File write (const juce::String& name, const Bytes& bytes)
     {
         auto file = folder.getChildFile (name);
-        file.replaceWithData (bytes.data(), bytes.size());
+        file.deleteFile();
+
+        // Writing no bytes would delete the file instead of leaving an empty one.
+        if (bytes.empty())
+            file.create();
+        else
+            file.replaceWithData (bytes.data(), bytes.size());
+
         return file;
     }
 
@@ -158,8 +165,10 @@ TEST_F (SendFileChoice, FitsAreShownAndMisfitsAreRefusedWithTheDevicesName)
         { "Neo backup on Classic",            2,    "Stompra Classic", messageFile (4, 0x75),    false },
         { "Classic firmware on Neo",          4,    "Stompra Neo",     messageFile (2, 0x7D),    false },
         { "Neo backup on Neo",                4,    "Stompra Neo",     messageFile (4, 0x75),    true },
-        { "bank on Boot ROM (checked later)", 0xFF, "Boot ROM",        presetFile (3, 0, 2),     true },
+        { "bank on Boot ROM (any file fits)", 0xFF, "Boot ROM",        presetFile (3, 0, 2),     true },
         { "four bytes",                       3,    "Korrina",         Bytes { 0xF0, 0, 0x6B, 0x2E }, false },
+        { "empty file",                       6,    "Korrina Grand",   Bytes {},                 false },
+        { "empty file on Boot ROM",           0xFF, "Boot ROM",        Bytes {},                 false },
     };
 
     auto& d = makeDialog();
