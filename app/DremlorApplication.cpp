@@ -134,7 +134,7 @@ void DremlorApplication::checkForUpdates()
         updateDialogOptions.useNativeTitleBar = true;
         updateDialogOptions.resizable = false;
         updateDialogOptions.useBottomRightCornerResizer = false;
-        updateDialogOptions.launchAsync();
+        VASAutoUpdate::launchDialog (updateDialogOptions);
 
         if (! autoUpdate->downloadUpdate())
             autoUpdate->closeProgressDialog();

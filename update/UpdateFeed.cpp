@@ -1,51 +1,10 @@
 #include "update/UpdateFeed.h"
 
 #include "skin/SkinContentGuard.h"
-
-#include <limits>
+#include "skin/SkinValues.h"
 
 namespace
 {
-    juce::XmlElement* findChild (const juce::XmlElement& parent, juce::StringRef tag)
-    {
-        for (auto* child : parent.getChildIterator())
-            if (child->getTagName().equalsIgnoreCase (tag))
-                return child;
-
-        return nullptr;
-    }
-
-    juce::String attribute (const juce::XmlElement& element, juce::StringRef name)
-    {
-        for (int i = 0; i < element.getNumAttributes(); ++i)
-            if (element.getAttributeName (i).equalsIgnoreCase (name))
-                return element.getAttributeValue (i);
-
-        return {};
-    }
-
-    /** A decimal whole number after leading blanks, with an optional sign; reading
-        stops at the first other character, no digits give 0, and values beyond the
-        int range saturate instead of overflowing.
-    */
-    int wholeNumber (const juce::String& text)
-    {
-        auto p = text.getCharPointer().findEndOfWhitespace();
-        const bool negative = (*p == '-');
-
-        if (*p == '-' || *p == '+')
-            ++p;
-
-        const juce::int64 limit = (juce::int64) std::numeric_limits<int>::max();
-        juce::int64 magnitude = 0;
-
-        for (; *p >= '0' && *p <= '9'; ++p)
-            magnitude = juce::jmin (limit + 1, magnitude * 10 + (juce::int64) (*p - '0'));
-
-        return (int) juce::jlimit ((juce::int64) std::numeric_limits<int>::min(), limit,
-                                   negative ? -magnitude : magnitude);
-    }
-
     bool isSafeFileNameCharacter (juce::juce_wchar c) noexcept
     {
         if (c < 0x20 || c == 0x7F)
@@ -85,20 +44,21 @@ bool UpdateFeed::parse (const void* data, size_t size)
     if (root == nullptr)
         return false;
 
-    if (auto* version = findChild (*root, "VERSION"))
+    // Element and attribute names are matched ignoring case, as in a skin description.
+    if (auto* version = SkinValues::findChild (*root, "VERSION"))
     {
-        available.major = wholeNumber (attribute (*version, "major"));
-        available.minor = wholeNumber (attribute (*version, "minor"));
-        available.revision = wholeNumber (attribute (*version, "revision"));
-        compatible = parseFlag (attribute (*version, "compatibility"));
+        available.major = SkinValues::intAttribute (*version, "major");
+        available.minor = SkinValues::intAttribute (*version, "minor");
+        available.revision = SkinValues::intAttribute (*version, "revision");
+        compatible = parseFlag (SkinValues::getAttribute (*version, "compatibility"));
 
-        auto* win = findChild (*version, "win");
-        installerAddress = win != nullptr ? attribute (*win, "URL").trim() : juce::String();
+        auto* win = SkinValues::findChild (*version, "win");
+        installerAddress = win != nullptr ? SkinValues::getAttribute (*win, "URL").trim() : juce::String();
     }
 
-    auto* notes = findChild (*root, "RELEASENOTES");
+    auto* notes = SkinValues::findChild (*root, "RELEASENOTES");
     hasReleaseNotes = (notes != nullptr);
-    releaseNotesAddress = notes != nullptr ? attribute (*notes, "url").trim() : juce::String();
+    releaseNotesAddress = notes != nullptr ? SkinValues::getAttribute (*notes, "url").trim() : juce::String();
     return true;
 }
 

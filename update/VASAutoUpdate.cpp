@@ -213,7 +213,7 @@ int VASAutoUpdate::checkForUpdate()
     dialogOptions.resizable = false;
     dialogOptions.useBottomRightCornerResizer = false;
 
-    if (dialogOptions.runModal() != 1)
+    if (launchDialog (dialogOptions)->runModalLoop() != 1)
         return declined;
 
     // An installer that cannot be fetched safely, or none at all, is installed by hand.
@@ -229,6 +229,23 @@ juce::String VASAutoUpdate::fetchReleaseNotes() const
         return {};
 
     return UpdateNetwork::fetchText (juce::URL (feed.releaseNotesAddress));
+}
+
+juce::DialogWindow* VASAutoUpdate::launchDialog (juce::DialogWindow::LaunchOptions& options)
+{
+    const auto* page = options.content.get();
+    const auto pageSize = page != nullptr ? page->getLocalBounds() : juce::Rectangle<int>();
+
+    auto* dialog = options.launchAsync();
+
+    if (! pageSize.isEmpty())
+    {
+        const auto centre = dialog->getBounds().getCentre();
+        dialog->setContentComponentSize (pageSize.getWidth(), pageSize.getHeight());
+        dialog->setCentrePosition (centre);
+    }
+
+    return dialog;
 }
 
 //==============================================================================

@@ -94,6 +94,12 @@ public:
     /** Closes the dialog that holds the progress page, if it sits in one. */
     void closeProgressDialog();
 
+    /** Launches the options' modal dialog without waiting for it, sized to hold its
+        page exactly. The framework sizes a new dialog for its own title bar before it
+        switches to the platform's, which would leave a blank band under the page.
+    */
+    static juce::DialogWindow* launchDialog (juce::DialogWindow::LaunchOptions& options);
+
     //==============================================================================
     /** Shows the folder chooser; replaceable so tests can answer it. Returns the
         chosen folder, or a default File when the user cancelled.

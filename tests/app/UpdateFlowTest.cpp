@@ -5,9 +5,11 @@
 
 #include "app/DremlorApplication.h"
 #include "app/HelpLinks.h"
+#include "skin/SkinValues.h"
 #include "update/VASAutoUpdate.h"
 
 #include <cstdlib>
+#include <map>
 
 namespace
 {
@@ -166,6 +168,65 @@ TEST_F (UpdateFlow, TheEndOfADownloadDecidesWhatTheUserSees)
         app.shutdown();
         installer.deleteFile();
     }
+}
+
+TEST_F (UpdateFlow, BothUpdateDialogsAreSizedToTheirPagesFromTheSkin)
+{
+    const ScopedUpdateServer updateServer (server.getBaseAddress());
+    server.serve ("/stalled", [] { auto r = LoopbackHttpServer::bytes (90000); r.bytesToSend = 30000; r.holdOpen = true; return r; }());
+    server.serve (feedPath(), LoopbackHttpServer::text (feedOffering ("true", server.getBaseAddress() + "/stalled")));
+
+    struct Shown { juce::Rectangle<int> page, window; juce::BorderSize<int> border; };
+    std::map<juce::String, Shown> shown;
+
+    const auto record = [&shown] (juce::DialogWindow& d)
+    {
+        shown[d.getName()] = { d.getContentComponent()->getBounds(), d.getLocalBounds(), d.getContentComponentBorder() };
+    };
+
+    dialogs.onDialog ("Software Update", [&] (juce::DialogWindow& d)
+    {
+        record (d);
+        DialogWindowAnswerer::clickButton (d, "infoOkayButton");
+    });
+
+    dialogs.onDialog ("Dremlor Update", [&] (juce::DialogWindow& d)
+    {
+        record (d);
+        DialogWindowAnswerer::clickButton (d, "progressCancelButton");
+    });
+
+    const auto folder = home.getChildFile ("installers");
+    ASSERT_TRUE (folder.createDirectory());
+
+    RecordingApplication app;
+    app.chooseInstallerFolder = [folder] (const juce::File&) { return folder; };
+    app.initialise ({});
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return boxes.getNumBoxes() > 0; }, 10000));
+    EXPECT_EQ (boxes.getLastBox().message, "Update canceled.");
+
+    const auto* section = SkinValues::findChild (*SkinManager::getInstance()->skinXml, "AutoUpdateSkin");
+    ASSERT_NE (section, nullptr);
+
+    struct Case { const char* title; const char* width; const char* height; };
+    const Case cases[] = {
+        { "Software Update", "infoWidth",     "infoHeight" },
+        { "Dremlor Update",  "progressWidth", "progressHeight" },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.title);
+        ASSERT_EQ (shown.count (c.title), 1u);
+        const auto& s = shown[c.title];
+
+        // The page keeps the skin's size and the window holds nothing else beside it.
+        EXPECT_EQ (s.page, juce::Rectangle<int> (s.border.getLeft(), s.border.getTop(),
+                                                 section->getIntAttribute (c.width), section->getIntAttribute (c.height)));
+        EXPECT_EQ (s.window, s.border.addedTo (s.page));
+    }
+
+    app.shutdown();
 }
 
 TEST_F (UpdateFlow, NoFolderChosenClosesTheDownloadDialogSilently)

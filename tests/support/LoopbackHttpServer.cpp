@@ -1,5 +1,7 @@
 #include "LoopbackHttpServer.h"
 
+#include <sys/socket.h>
+
 //==============================================================================
 /** Serves one accepted connection: reads the request head, then answers it. */
 class LoopbackHttpServer::Connection  : public juce::Thread
@@ -12,15 +14,18 @@ public:
 
     ~Connection() override
     {
+        // Shutting the socket down ends a blocked read or write at once; it is closed
+        // only once the thread has stopped using it.
         signalThreadShouldExit();
-        socket->close();
+        ::shutdown (socket->getRawSocketHandle(), SHUT_RDWR);
         stopThread (5000);
+        socket->close();
     }
 
     void run() override
     {
         answer();
-        socket->close();
+        ::shutdown (socket->getRawSocketHandle(), SHUT_RDWR);
     }
 
 private:
@@ -185,9 +190,10 @@ LoopbackHttpServer::LoopbackHttpServer (const juce::String& hostToListenOn)
 
 LoopbackHttpServer::~LoopbackHttpServer()
 {
+    // The accept loop polls, so it stops by itself; the listener is closed after it.
     signalThreadShouldExit();
-    listener.close();
     stopThread (5000);
+    listener.close();
 
     // Connection threads take the lock, so they are ended outside it.
     juce::OwnedArray<Connection> ending;

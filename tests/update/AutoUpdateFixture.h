@@ -118,7 +118,7 @@ protected:
         options.dialogBackgroundColour = juce::Colour (0xFFD3D3D3);
         options.useNativeTitleBar = true;
         options.resizable = false;
-        options.launchAsync();
+        VASAutoUpdate::launchDialog (options);
     }
 
     /** Counts the updater's change messages. */

@@ -208,7 +208,7 @@ TEST_F (AutoUpdateDownload, ShowsProcessingOnceEveryByteIsInAndNoLongerOffersCan
 
     auto& u = acceptUpdate ("/big");
     ASSERT_TRUE (startDownload (u));
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return u.getProgress() > 0.4; }, 5000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return u.getProgress() > 0.4; }, 30000));
     MessageLoop::runFor (300);
 
     auto* dialog = u.findParentComponentOfClass<juce::DialogWindow>();
