@@ -15,7 +15,7 @@ DremlorApplication::DremlorApplication()
     // Creates the engine; its thread starts once the user's port choice opens ports.
     processing = VASMidiProcessing::getInstance();
 
-    startInstaller = [] (const juce::File& installer) { installer.startAsProcess(); };
+    startInstaller = openWithDesktop;
 }
 
 DremlorApplication::~DremlorApplication()
@@ -156,9 +156,13 @@ void DremlorApplication::changeListenerCallback (juce::ChangeBroadcaster* source
     switch (autoUpdate->getDownloadResult())
     {
         case VASAutoUpdateDownloadThread::written:
-            // A file that vanished meanwhile starts nothing; the program quits all the same.
-            if (installer.existsAsFile() && startInstaller != nullptr)
-                startInstaller (installer);
+            // An installer that cannot be started (it vanished meanwhile, or the desktop
+            // has no way to open it) is left for the user to start by hand.
+            if (! (installer.existsAsFile() && startInstaller != nullptr && startInstaller (installer)))
+                juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon, "Dremlor",
+                                                   "The installer " + installer.getFullPathName()
+                                                       + " could not be started.",
+                                                   "OK", nullptr);
 
             systemRequestedQuit();
             break;
@@ -181,4 +185,33 @@ void DremlorApplication::changeListenerCallback (juce::ChangeBroadcaster* source
                                                "OK", nullptr);
             break;
     }
+}
+
+bool DremlorApplication::openWithDesktop (const juce::File& file)
+{
+    // JUCE's own launcher builds a shell command line, where a folder name holding
+    // "$(", back-quotes or quotes would be run as a command; xdg-open is started
+    // directly instead, with the path as one argument.
+    const auto searchPath = juce::StringArray::fromTokens (juce::SystemStats::getEnvironmentVariable ("PATH", {}), ":", {});
+    juce::File opener;
+
+    for (const auto& folder : searchPath)
+    {
+        if (! juce::File::isAbsolutePath (folder))
+            continue;
+
+        const auto candidate = juce::File (folder).getChildFile ("xdg-open");
+
+        if (candidate.existsAsFile() && candidate.hasReadAccess())
+        {
+            opener = candidate;
+            break;
+        }
+    }
+
+    if (opener == juce::File())
+        return false;
+
+    juce::ChildProcess process;
+    return process.start (juce::StringArray { opener.getFullPathName(), file.getFullPathName() }, 0);
 }

@@ -73,9 +73,16 @@ public:
     static juce::String getManualInstallMessage();
 
     /** Starts the downloaded installer with the platform's default action for the
-        file; replaceable so tests see what would be started.
+        file (openWithDesktop by default); false when it could not be started.
+        Replaceable so tests see what would be started.
     */
-    std::function<void (const juce::File&)> startInstaller;
+    std::function<bool (const juce::File&)> startInstaller;
+
+    /** Hands the file to the desktop's default action (xdg-open) as one plain
+        argument, without a shell; false when there is no xdg-open on the PATH or
+        it could not be started.
+    */
+    static bool openWithDesktop (const juce::File& file);
 
     /** When set, replaces the updater's "Save installer to..." folder chooser (tests
         answer it with a folder of their own).

@@ -107,15 +107,18 @@ TEST_F (UpdateFlow, TheEndOfADownloadDecidesWhatTheUserSees)
         const char* name;
         const char* path;
         juce::File chosen;
-        bool cancel;
+        bool cancel, startable;
         juce::String message;   // empty: no box, the installer starts and the program quits
     };
 
+    const auto saved = folder.getChildFile ("setup.exe").getFullPathName();
+
     const Case cases[] = {
-        { "complete",      "/setup",   folder,     false, {} },
-        { "cut short",     "/short",   folder,     false, "Download error." },
-        { "cancelled",     "/stalled", folder,     true,  "Update canceled." },
-        { "not writable",  "/setup",   notAFolder, false, "The installer could not be saved in " + notAFolder.getFullPathName() + "." },
+        { "complete",      "/setup",   folder,     false, true,  {} },
+        { "cut short",     "/short",   folder,     false, true,  "Download error." },
+        { "cancelled",     "/stalled", folder,     true,  true,  "Update canceled." },
+        { "not writable",  "/setup",   notAFolder, false, true,  "The installer could not be saved in " + notAFolder.getFullPathName() + "." },
+        { "not startable", "/setup",   folder,     false, false, "The installer " + saved + " could not be started." },
     };
 
     for (const auto& c : cases)
@@ -135,7 +138,7 @@ TEST_F (UpdateFlow, TheEndOfADownloadDecidesWhatTheUserSees)
 
         RecordingApplication app;
         juce::Array<juce::File> started;
-        app.startInstaller = [&] (const juce::File& f) { started.add (f); };
+        app.startInstaller = [&] (const juce::File& f) { started.add (f); return c.startable; };
         app.chooseInstallerFolder = [&] (const juce::File&) { return c.chosen; };
         app.initialise ({});
 
@@ -157,9 +160,12 @@ TEST_F (UpdateFlow, TheEndOfADownloadDecidesWhatTheUserSees)
             EXPECT_EQ (boxes.getLastBox().title, "Dremlor");
             EXPECT_EQ (boxes.getLastBox().message, c.message);
             EXPECT_EQ (boxes.getLastBox().icon, juce::MessageBoxIconType::WarningIcon);
-            EXPECT_EQ (app.quitRequests, 0);
-            EXPECT_TRUE (started.isEmpty());
-            EXPECT_FALSE (installer.existsAsFile());
+
+            // An installer that was saved but could not be started is left for the
+            // user, who was told where it is; the program quits as after a start.
+            EXPECT_EQ (app.quitRequests, c.startable ? 0 : 1);
+            EXPECT_EQ (started.size(), c.startable ? 0 : 1);
+            EXPECT_EQ (installer.existsAsFile(), ! c.startable);
         }
 
         // The updater remembered the folder in the dialog's settings.
@@ -267,4 +273,50 @@ TEST_F (UpdateFlow, AnUnreachableServerLeavesStartUpQuickAndSilent)
     EXPECT_EQ (dialogs.countShown ("Software Update"), 0);
     EXPECT_EQ (boxes.getNumBoxes(), 0);
     app.shutdown();
+}
+
+TEST (InstallerLaunch, ThePathReachesTheDesktopOpenerAsOnePlainArgument)
+{
+    const auto scratch = juce::File::createTempFile ("launch");
+    ASSERT_TRUE (scratch.createDirectory());
+    const auto bin = scratch.getChildFile ("bin");
+    ASSERT_TRUE (bin.createDirectory());
+    const auto record = scratch.getChildFile ("opened.txt");
+
+    // A stand-in for the desktop's opener that writes down the one argument it got.
+    const auto opener = bin.getChildFile ("xdg-open");
+    ASSERT_TRUE (opener.replaceWithText ("#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"" + record.getFullPathName() + ".part\"\n"
+                                         "/bin/mv \"" + record.getFullPathName() + ".part\" \"" + record.getFullPathName() + "\"\n",
+                                         false, false, "\n"));
+    ASSERT_TRUE (opener.setExecutePermission (true));
+
+    // A folder name that a shell would run as commands.
+    const auto folder = scratch.getChildFile ("a \"$(touch pwned)\" `touch pwned2` $HOME");
+    ASSERT_TRUE (folder.createDirectory());
+    const auto installer = folder.getChildFile ("setup.exe");
+    ASSERT_TRUE (installer.replaceWithText ("x"));
+
+    const auto previousPath = juce::SystemStats::getEnvironmentVariable ("PATH", {});
+    const auto previousFolder = juce::File::getCurrentWorkingDirectory();
+    scratch.setAsCurrentWorkingDirectory();
+
+    ::setenv ("PATH", bin.getFullPathName().toRawUTF8(), 1);
+    EXPECT_TRUE (DremlorApplication::openWithDesktop (installer));
+
+    const auto deadline = juce::Time::getMillisecondCounter() + 5000;
+
+    while (! record.existsAsFile() && juce::Time::getMillisecondCounter() < deadline)
+        juce::Thread::sleep (10);
+
+    EXPECT_EQ (record.loadFileAsString(), "1|" + installer.getFullPathName());
+    EXPECT_FALSE (scratch.getChildFile ("pwned").exists());
+    EXPECT_FALSE (scratch.getChildFile ("pwned2").exists());
+
+    // Without an opener on the PATH nothing can be started, and the caller hears so.
+    ::setenv ("PATH", scratch.getChildFile ("nowhere").getFullPathName().toRawUTF8(), 1);
+    EXPECT_FALSE (DremlorApplication::openWithDesktop (installer));
+
+    ::setenv ("PATH", previousPath.toRawUTF8(), 1);
+    previousFolder.setAsCurrentWorkingDirectory();
+    scratch.deleteRecursively();
 }
