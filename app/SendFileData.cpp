@@ -1,5 +1,7 @@
 #include "app/SendFileData.h"
 
+#include "devicelink/CodeName.h"
+
 #include <cstring>
 #include <new>
 
@@ -31,7 +33,7 @@ namespace
     struct PresetHeaderPattern
     {
         explicit PresetHeaderPattern (uint8_t model) noexcept
-            : bytes { manufacturer[0], manufacturer[1], manufacturer[2], manufacturer[3], model, SendFileData::patchStart }
+            : bytes { manufacturer[0], manufacturer[1], manufacturer[2], manufacturer[3], model, SysExFunction::patchStart }
         {
         }
 
@@ -57,18 +59,18 @@ bool SendFileData::fileMatchesDevice (const uint8_t* data, size_t size, DeviceMo
     const auto function = data[5];
 
     if (model == device)
-        return device != DeviceModels::bootRom || function == firmwareData;
+        return device != DeviceModels::bootRom || function == SysExFunction::fwUpdateStart;
 
     if (device == DeviceModels::bootRom && isKorrinaModel (model))
-        return function == firmwareData;
+        return function == SysExFunction::fwUpdateStart;
 
     // A Korrina Grand takes everything a Korrina makes except its system backup,
     // which is a run of presets whose first header says bank 3.
     if (device == DeviceModels::korrinaGrand && model == DeviceModels::korrina)
-        return ! (function == patchStart && size > 6 && data[6] == 3);
+        return ! (function == SysExFunction::patchStart && size > 6 && data[6] == 3);
 
     if (device == DeviceModels::korrina && model == DeviceModels::korrinaGrand)
-        return function == cabIrStart;
+        return function == SysExFunction::cabIrStart;
 
     return false;
 }
@@ -105,13 +107,13 @@ int SendFileData::getSendFileKind (const uint8_t* data, size_t size, DeviceModel
 
     switch (data[5])
     {
-        case systemDataStart:   return systemBackup;
-        case fpgaData:          return fpgaUpdate;
-        case stompraDump:       return stompraBackup;
-        case cabIrStart:        return cabIr;
-        case patchStart:        return classifyPatchFile (data, size, model, presetHeaderCount);
+        case SysExFunction::systemDataStart:  return systemBackup;
+        case SysExFunction::fpgaUpdateStart:  return fpgaUpdate;
+        case SysExFunction::effectData:       return stompraBackup;
+        case SysExFunction::cabIrStart:       return cabIr;
+        case SysExFunction::patchStart:       return classifyPatchFile (data, size, model, presetHeaderCount);
 
-        case firmwareData:
+        case SysExFunction::fwUpdateStart:
             if (isKorrinaModel (model))
                 return korrinaFirmware;
 

@@ -46,14 +46,6 @@ public:
         fpgaUpdate         = 11     // 0x6A
     };
 
-    /** Function bytes the classification looks at. */
-    static constexpr uint8_t systemDataStart = 0x61;
-    static constexpr uint8_t fpgaData        = 0x6A;
-    static constexpr uint8_t stompraDump     = 0x75;
-    static constexpr uint8_t patchStart      = 0x77;
-    static constexpr uint8_t cabIrStart      = 0x7A;
-    static constexpr uint8_t firmwareData    = 0x7D;
-
     /** A preset header (PATCH_START) is 12 bytes; bank at 6, checksum at 10, F7 at 11. */
     static constexpr size_t presetHeaderSize = 12;
 
