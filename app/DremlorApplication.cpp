@@ -20,8 +20,9 @@ DremlorApplication::DremlorApplication()
 
 DremlorApplication::~DremlorApplication()
 {
-    // Under the singleton lock, so no getInstance call sees a half-deleted engine;
-    // its destructor stops the thread and closes the ports.
+    // The engine leaves getInstance's reach before its teardown starts, so no caller
+    // is handed a half-deleted engine; its destructor then stops the thread (up to
+    // 5000 ms) and closes the ports.
     VASMidiProcessing::deleteInstance();
     processing = nullptr;
 

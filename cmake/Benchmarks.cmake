@@ -1,6 +1,7 @@
 # Google Benchmark targets, one binary per subsystem; never run by the tests.
 
-if (NOT DREMLOR_BUILD_BENCHMARKS)
+# They link the test helpers, so they need the tests as well.
+if (NOT DREMLOR_BUILD_BENCHMARKS OR NOT TARGET dremlor_test_support)
     return()
 endif()
 
@@ -15,10 +16,10 @@ function (dremlor_add_benchmark name)
     target_link_libraries (${name} PRIVATE dremlor_test_support benchmark::benchmark benchmark::benchmark_main dremlor_warnings)
 endfunction()
 
-dremlor_add_benchmark (devicelink_bench "${CMAKE_SOURCE_DIR}/bench/devicelink/*.cpp")
+dremlor_add_benchmark (devicelink_bench "${PROJECT_SOURCE_DIR}/bench/devicelink/*.cpp")
 
 if (TARGET dremlor_skin)
-    dremlor_add_benchmark (skin_bench "${CMAKE_SOURCE_DIR}/bench/skin/*.cpp")
+    dremlor_add_benchmark (skin_bench "${PROJECT_SOURCE_DIR}/bench/skin/*.cpp")
     if (TARGET skin_bench)
         target_link_libraries (skin_bench PRIVATE dremlor_skin)
     endif()

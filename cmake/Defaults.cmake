@@ -6,7 +6,7 @@ set (CMAKE_CXX_EXTENSIONS OFF)
 set (CMAKE_POSITION_INDEPENDENT_CODE ON)
 set (CMAKE_EXPORT_COMPILE_COMMANDS ON)
 
-if (NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+if (PROJECT_IS_TOP_LEVEL AND NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
     set (CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
 endif()
 
@@ -22,5 +22,5 @@ target_compile_options (dremlor_warnings INTERFACE -Wall -Wextra)
 
 # Every executable lands in one folder, so the app, the tests and the tools all find
 # the generated default skin in bin/Skin beside them.
-set (CMAKE_RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bin")
-set (DREMLOR_SKIN_OUTPUT_DIR "${CMAKE_BINARY_DIR}/bin/Skin")
+set (CMAKE_RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/bin")
+set (DREMLOR_SKIN_OUTPUT_DIR "${PROJECT_BINARY_DIR}/bin/Skin")

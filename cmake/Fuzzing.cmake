@@ -17,7 +17,7 @@ foreach (library dremlor_devicelink dremlor_skin dremlor_sendfile dremlor_update
     endif()
 endforeach()
 
-file (GLOB FUZZ_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/fuzz/*.cpp")
+file (GLOB FUZZ_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/fuzz/*.cpp")
 foreach (source ${FUZZ_SOURCES})
     get_filename_component (fuzz_name "${source}" NAME_WE)
     add_executable (fuzz_${fuzz_name} "${source}")

@@ -5,9 +5,9 @@ enable_testing()
 find_package (GTest REQUIRED)
 include (GoogleTest)
 
-file (GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/support/*.cpp")
+file (GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/support/*.cpp")
 add_library (dremlor_test_support STATIC ${TEST_SUPPORT_SOURCES})
-target_include_directories (dremlor_test_support PUBLIC "${CMAKE_SOURCE_DIR}/tests")
+target_include_directories (dremlor_test_support PUBLIC "${PROJECT_SOURCE_DIR}/tests")
 target_link_libraries (dremlor_test_support
     PUBLIC dremlor_devicelink GTest::gtest
     PRIVATE dremlor_warnings)
@@ -15,7 +15,7 @@ target_link_libraries (dremlor_test_support
 # dremlor_add_test_binary (name folder libraries...) builds every test source of
 # tests/<folder> into one binary and registers its cases with ctest.
 function (dremlor_add_test_binary name folder)
-    file (GLOB sources CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp")
+    file (GLOB sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${folder}/*.cpp")
     if (NOT sources)
         return()
     endif()
@@ -25,7 +25,7 @@ function (dremlor_add_test_binary name folder)
 endfunction()
 
 # GUI test helpers (modal-box answerer and the like) need the GUI modules.
-file (GLOB TEST_SUPPORT_GUI_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/support_gui/*.cpp")
+file (GLOB TEST_SUPPORT_GUI_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/support_gui/*.cpp")
 if (DREMLOR_HAS_GUI AND TEST_SUPPORT_GUI_SOURCES)
     add_library (dremlor_test_support_gui STATIC ${TEST_SUPPORT_GUI_SOURCES})
     target_link_libraries (dremlor_test_support_gui
@@ -45,4 +45,18 @@ endif()
 
 if (TARGET dremlor_app)
     dremlor_add_test_binary (app_tests app dremlor_app dremlor_test_support_gui)
+endif()
+
+# The project pulled into another build with add_subdirectory: configures and
+# compiles one file against the device link (cheap: JUCE is not built).
+if (NOT DREMLOR_SANITIZE)
+    add_test (NAME DremlorAsSubproject
+              COMMAND "${CMAKE_COMMAND}"
+                      "-DDREMLOR_SOURCE=${PROJECT_SOURCE_DIR}"
+                      "-DWORK_DIR=${PROJECT_BINARY_DIR}/subproject-check"
+                      "-DGENERATOR=${CMAKE_GENERATOR}"
+                      "-DC_COMPILER=${CMAKE_C_COMPILER}"
+                      "-DCXX_COMPILER=${CMAKE_CXX_COMPILER}"
+                      -P "${PROJECT_SOURCE_DIR}/tests/subproject/CheckAddSubdirectory.cmake")
+    set_tests_properties (DremlorAsSubproject PROPERTIES LABELS build TIMEOUT 300)
 endif()

@@ -3,15 +3,21 @@
 namespace
 {
     /** Walks the list from its start and tries every device whose name contains the
-        wanted text (case-sensitive; an empty text matches every device) until one opens.
+        wanted text (case-sensitive; an empty text matches every device), or equals it
+        when `exactly` is set, until one opens.
     */
     template <typename OpenByIndex>
-    bool openFirstMatching (const juce::StringArray& devices, const juce::String& wantedName, OpenByIndex&& openByIndex)
+    bool openFirstMatching (const juce::StringArray& devices, const juce::String& wantedName, bool exactly,
+                            OpenByIndex&& openByIndex)
     {
         for (int i = 0; i < devices.size(); ++i)
-            if (wantedName.isEmpty() || devices[i].indexOf (wantedName) >= 0)
-                if (openByIndex (i))
-                    return true;
+        {
+            const bool matches = exactly ? devices[i] == wantedName
+                                         : (wantedName.isEmpty() || devices[i].indexOf (wantedName) >= 0);
+
+            if (matches && openByIndex (i))
+                return true;
+        }
 
         return false;
     }
@@ -40,7 +46,13 @@ juce::StringArray VASMidiPorts::getMidiOutputDevices() const
 bool VASMidiPorts::openMidiInput (const juce::String& wantedName)
 {
     const juce::ScopedLock sl (deviceLock);
-    return openFirstMatching (getMidiInputDevices(), wantedName, [this] (int i) { return openMidiInputByIndex (i); });
+    return openFirstMatching (getMidiInputDevices(), wantedName, false, [this] (int i) { return openMidiInputByIndex (i); });
+}
+
+bool VASMidiPorts::reopenMidiInput (const juce::String& deviceName)
+{
+    const juce::ScopedLock sl (deviceLock);
+    return openFirstMatching (getMidiInputDevices(), deviceName, true, [this] (int i) { return openMidiInputByIndex (i); });
 }
 
 bool VASMidiPorts::openMidiInputByIndex (int index)
@@ -67,7 +79,13 @@ bool VASMidiPorts::openMidiInputByIndex (int index)
 bool VASMidiPorts::openMidiOutput (const juce::String& wantedName)
 {
     const juce::ScopedLock sl (deviceLock);
-    return openFirstMatching (getMidiOutputDevices(), wantedName, [this] (int i) { return openMidiOutputByIndex (i); });
+    return openFirstMatching (getMidiOutputDevices(), wantedName, false, [this] (int i) { return openMidiOutputByIndex (i); });
+}
+
+bool VASMidiPorts::reopenMidiOutput (const juce::String& deviceName)
+{
+    const juce::ScopedLock sl (deviceLock);
+    return openFirstMatching (getMidiOutputDevices(), deviceName, true, [this] (int i) { return openMidiOutputByIndex (i); });
 }
 
 bool VASMidiPorts::openMidiOutputByIndex (int index)
@@ -81,7 +99,7 @@ bool VASMidiPorts::openMidiOutputByIndex (int index)
     if (! juce::isPositiveAndBelow (index, devices.size()))
         return false;
 
-    output = provider.openOutput (index);
+    output = std::shared_ptr<MidiDeviceProvider::Output> (provider.openOutput (index));
 
     if (output == nullptr)
         return false;
@@ -172,10 +190,19 @@ void VASMidiPorts::sendMessage (const juce::MidiMessage* message)
     if (message == nullptr)
         return;
 
-    const juce::ScopedLock sl (deviceLock);
+    // A SysEx send blocks for the message's wire time: it runs on a shared owner of
+    // the output, outside the lock, so that an open or close meanwhile does not wait
+    // for it, and a thread stopped in the middle of it leaves no lock behind. An
+    // output closed meanwhile lives until the send has returned.
+    std::shared_ptr<MidiDeviceProvider::Output> target;
 
-    if (output != nullptr)
-        output->sendMessageNow (*message);
+    {
+        const juce::ScopedLock sl (deviceLock);
+        target = output;
+    }
+
+    if (target != nullptr)
+        target->sendMessageNow (*message);
 }
 
 // A device unplugged and plugged in again between two presence tests is listed under

@@ -15,8 +15,9 @@
     Devices come from MidiDeviceProvider::getCurrent().
 
     Every operation that touches a device object or a port name holds one device lock,
-    so the dialog opening a port never replaces a device while the processing thread
-    sends on it or tests its presence. A send therefore delays an open until it ends.
+    so opens, closes and presence tests never overlap. A send takes a shared owner of
+    the output under the lock and sends outside it: an open or close does not wait for
+    a send in progress, and the output it replaces lives until that send has returned.
 */
 class VASMidiPorts
 {
@@ -40,6 +41,12 @@ public:
     */
     bool openMidiInput (const juce::String& wantedName);
 
+    /** Opens the first input whose name equals this name and that opens, as the
+        device check reopens the device that was open: never another device whose name
+        merely contains it.
+    */
+    bool reopenMidiInput (const juce::String& deviceName);
+
     /** Closes the open input, then opens and starts the input at this index of the
         current list. False for an index outside the list or a device that won't open.
     */
@@ -47,6 +54,9 @@ public:
 
     /** As openMidiInput, for outputs. */
     bool openMidiOutput (const juce::String& wantedName);
+
+    /** As reopenMidiInput, for outputs. */
+    bool reopenMidiOutput (const juce::String& deviceName);
 
     /** As openMidiInputByIndex, for outputs (there is nothing to start). */
     bool openMidiOutputByIndex (int index);
@@ -70,7 +80,8 @@ public:
     bool takeReceivedMessages (juce::MidiBuffer& destination);
 
     /** Sends the message on the open output; nothing when no message is given or no
-        output is open. For SysEx this blocks until the driver has sent it.
+        output is open. For SysEx this blocks until the driver has sent it, without
+        holding the device lock.
     */
     void sendMessage (const juce::MidiMessage* message);
 
@@ -101,7 +112,7 @@ private:
     VASMidiInputCallback inputCallback { *this };
     juce::MidiBuffer receivedMessages;
     juce::CriticalSection inputLock;
-    std::unique_ptr<MidiDeviceProvider::Output> output;
+    std::shared_ptr<MidiDeviceProvider::Output> output;
     juce::String openInputName, openOutputName;
 
     juce::CriticalSection deviceLock;

@@ -7,10 +7,11 @@
 namespace
 {
     // The owner of the singleton, guarded by the singleton lock; `instance` mirrors it
-    // for the lock-free read in getInstance().
+    // for the lock-free read in getInstance() and is cleared before any teardown
+    // starts, so that no caller is handed an engine that is being destroyed.
     std::unique_ptr<VASMidiProcessing> singleton;
     std::atomic<VASMidiProcessing*> instance { nullptr };
-    bool everCreated = false;
+    std::atomic<bool> everCreated { false };
     bool creating = false;
 
     constexpr juce::uint32 deviceCheckIntervalMs = 1000;
@@ -49,6 +50,12 @@ VASMidiProcessing* VASMidiProcessing::getInstance()
     if (auto* existing = instance.load())
         return existing;
 
+    // Once created, it is never created again: a caller arriving while the engine is
+    // being deleted (under the lock, for up to the thread's stop time) gets none at
+    // once rather than waiting for the deletion.
+    if (everCreated.load())
+        return nullptr;
+
     const juce::ScopedLock sl (getSingletonLock());
 
     if (instance.load() == nullptr && ! creating && ! everCreated)
@@ -66,12 +73,14 @@ VASMidiProcessing* VASMidiProcessing::getInstance()
 void VASMidiProcessing::deleteInstance()
 {
     const juce::ScopedLock sl (getSingletonLock());
+    instance = nullptr;
     singleton.reset();
 }
 
 void VASMidiProcessing::resetInstanceForTesting()
 {
     const juce::ScopedLock sl (getSingletonLock());
+    instance = nullptr;
     singleton.reset();
     everCreated = false;
 }
@@ -83,16 +92,19 @@ VASMidiProcessing::VASMidiProcessing() : juce::Thread ("VASMidiProcessing")
 
 VASMidiProcessing::~VASMidiProcessing()
 {
+    {
+        // Out of reach before the teardown starts: stopping the thread can take seconds.
+        const juce::ScopedLock sl (getSingletonLock());
+        auto* self = this;
+        instance.compare_exchange_strong (self, nullptr);
+
+        // Deleted directly rather than through deleteInstance(): the owner must let go.
+        if (singleton.get() == this)
+            (void) singleton.release();
+    }
+
     stopThread (threadStopTimeoutMs);
     clearReadyFlags();
-
-    const juce::ScopedLock sl (getSingletonLock());
-    auto* self = this;
-    instance.compare_exchange_strong (self, nullptr);
-
-    // Deleted directly rather than through deleteInstance(): the owner must let go.
-    if (singleton.get() == this)
-        (void) singleton.release();
 }
 
 //==============================================================================
@@ -308,16 +320,18 @@ void VASMidiProcessing::checkDevices()
         outputName = storedOutputName;
     }
 
+    // Only the device that was open is reopened, by its full name: with two units on
+    // "KORRINA MIDI" and "2- KORRINA MIDI", the second must never stand in for the first.
     if (inputName.isNotEmpty() && ! inputPresent)
     {
         ports.closeMidiInput();
-        ports.openMidiInput (inputName);
+        ports.reopenMidiInput (inputName);
     }
 
     if (outputName.isNotEmpty() && ! outputPresent)
     {
         ports.closeMidiOutput();
-        ports.openMidiOutput (outputName);
+        ports.reopenMidiOutput (outputName);
     }
 
     lastDeviceCheck = now;

@@ -16,7 +16,7 @@
     SysEx messages that arrive to it (checksum test and reply families), ends it on
     completion or silence and takes the next; it records everything that arrives while
     recording is on (a Stompra dump), and every 1000 ms checks that the ports are still
-    present, reopening vanished ones by their stored names. It makes a pass every
+    present, reopening vanished ones by their stored (full) names. It makes a pass every
     millisecond while it has work; when idle it waits longer, and a queued request or
     an arriving message wakes it at once.
 

@@ -2,191 +2,67 @@
 
 #include "skin/SkinContentGuard.h"
 
-#include <array>
+#include <gif_lib.h>
+
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace
 {
     //==============================================================================
-    // Reads the image data sub-blocks as one stream of LZW codes, least
-    // significant bit first.
-    class CodeReader
-    {
-    public:
-        explicit CodeReader (std::vector<juce::uint8> bytesIn)  : bytes (std::move (bytesIn)) {}
-
-        // -1 when the data is used up.
-        int read (int numBits)
-        {
-            int code = 0;
-
-            for (int i = 0; i < numBits; ++i, ++bitPosition)
-            {
-                const auto byteIndex = bitPosition >> 3;
-
-                if (byteIndex >= bytes.size())
-                    return -1;
-
-                if ((bytes[byteIndex] >> (bitPosition & 7)) & 1)
-                    code |= 1 << i;
-            }
-
-            return code;
-        }
-
-    private:
-        std::vector<juce::uint8> bytes;
-        size_t bitPosition = 0;
-    };
-
-    //==============================================================================
-    // Decompresses the colour indices of one frame; false when the code stream
-    // is damaged. A stream that ends early leaves the remaining pixels at 0.
-    bool decompress (CodeReader& codes, int minCodeSize, std::vector<juce::uint8>& pixels)
-    {
-        constexpr int maxCodes = 4096;
-        std::array<juce::uint16, maxCodes> prefix {};
-        std::array<juce::uint8, maxCodes> suffix {};
-        std::array<juce::uint8, maxCodes> stack {};
-
-        const int clearCode = 1 << minCodeSize;
-        const int endCode = clearCode + 1;
-        int codeSize = minCodeSize + 1;
-        int nextCode = endCode + 1;
-        int previous = -1;
-        juce::uint8 firstOfPrevious = 0;
-        size_t written = 0;
-
-        for (int i = 0; i < clearCode; ++i)
-            suffix[(size_t) i] = (juce::uint8) i;
-
-        while (written < pixels.size())
-        {
-            const int code = codes.read (codeSize);
-
-            if (code < 0 || code == endCode)
-                break;
-
-            if (code == clearCode)
-            {
-                codeSize = minCodeSize + 1;
-                nextCode = endCode + 1;
-                previous = -1;
-                continue;
-            }
-
-            if (previous < 0)
-            {
-                if (code >= clearCode)
-                    return false;
-
-                pixels[written++] = (juce::uint8) code;
-                previous = code;
-                firstOfPrevious = (juce::uint8) code;
-                continue;
-            }
-
-            if (code > nextCode || (code == nextCode && nextCode >= maxCodes))
-                return false;
-
-            // Unwind the string of the code (or, for the code not yet defined, of
-            // the previous code followed by its own first index) onto the stack.
-            size_t depth = 0;
-            int walk = code;
-
-            if (code == nextCode)
-            {
-                stack[depth++] = firstOfPrevious;
-                walk = previous;
-            }
-
-            while (walk >= clearCode)
-            {
-                if (depth >= stack.size())
-                    return false;
-
-                stack[depth++] = suffix[(size_t) walk];
-                walk = prefix[(size_t) walk];
-            }
-
-            if (depth >= stack.size())
-                return false;
-
-            stack[depth++] = (juce::uint8) walk;
-            const auto first = (juce::uint8) walk;
-
-            while (depth > 0 && written < pixels.size())
-                pixels[written++] = stack[--depth];
-
-            if (nextCode < maxCodes)
-            {
-                prefix[(size_t) nextCode] = (juce::uint16) previous;
-                suffix[(size_t) nextCode] = first;
-                ++nextCode;
-
-                if (nextCode == (1 << codeSize) && codeSize < 12)
-                    ++codeSize;
-            }
-
-            previous = code;
-            firstOfPrevious = first;
-        }
-
-        return true;
-    }
-
-    //==============================================================================
+    // The bytes giflib reads from: every read is checked against what is left, and
+    // a read past the end hands over only what there is, which giflib takes as a
+    // damaged file.
     struct ByteSource
     {
         const juce::uint8* data;
         size_t size;
         size_t pos = 0;
 
-        bool has (size_t n) const noexcept      { return n <= size - pos; }
-        int byte() noexcept                     { return data[pos++]; }
-        int short16() noexcept                  { const int v = data[pos] | (data[pos + 1] << 8); pos += 2; return v; }
-
-        // Sub-blocks: a length byte and that many bytes, ended by a length of 0.
-        bool readSubBlocks (std::vector<juce::uint8>* collected)
+        static int read (GifFileType* gif, GifByteType* destination, int wanted)
         {
-            for (;;)
-            {
-                if (! has (1))
-                    return false;
+            auto& source = *static_cast<ByteSource*> (gif->UserData);
 
-                const auto length = (size_t) byte();
+            if (wanted <= 0)
+                return 0;
 
-                if (length == 0)
-                    return true;
-
-                if (! has (length))
-                    return false;
-
-                if (collected != nullptr)
-                    collected->insert (collected->end(), data + pos, data + pos + length);
-
-                pos += length;
-            }
+            const auto count = juce::jmin ((size_t) wanted, source.size - source.pos);
+            std::memcpy (destination, source.data + source.pos, count);
+            source.pos += count;
+            return (int) count;
         }
     };
 
-    bool readPalette (ByteSource& in, int flags, std::vector<juce::PixelARGB>& palette)
+    struct GifCloser
     {
-        const auto numColours = (size_t) 2 << (flags & 7);
+        void operator() (GifFileType* gif) const noexcept
+        {
+            int error = 0;
+            DGifCloseFile (gif, &error);
+        }
+    };
 
-        if (! in.has (numColours * 3))
+    using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
+
+    // Reads the sub-blocks of an extension; the transparent index from a graphic
+    // control block that has one, else the index passed in.
+    bool readExtension (GifFileType* gif, int& transparentIndex)
+    {
+        int code = 0;
+        GifByteType* block = nullptr;
+
+        if (DGifGetExtension (gif, &code, &block) == GIF_ERROR)
             return false;
 
-        palette.resize (numColours);
+        // A graphic control block: length 4, then the flags (bit 0: a transparent
+        // colour is given), the delay (2 bytes) and the transparent index.
+        if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] == 4 && (block[1] & 1) != 0)
+            transparentIndex = block[4];
 
-        for (auto& colour : palette)
-        {
-            const auto r = (juce::uint8) in.byte();
-            const auto g = (juce::uint8) in.byte();
-            const auto b = (juce::uint8) in.byte();
-            colour.setARGB (0xff, r, g, b);
-        }
+        while (block != nullptr)
+            if (DGifGetExtensionNext (gif, &block) == GIF_ERROR)
+                return false;
 
         return true;
     }
@@ -215,111 +91,91 @@ namespace
 
         return rows;
     }
-}
 
-//==============================================================================
-juce::Image GifImageReader::decode (const void* data, size_t size)
-{
-    ByteSource in { static_cast<const juce::uint8*> (data), size };
-
-    if (! in.has (13) || (std::memcmp (in.data, "GIF87a", 6) != 0 && std::memcmp (in.data, "GIF89a", 6) != 0))
-        return {};
-
-    in.pos = 10;
-    const auto screenFlags = in.byte();
-    in.pos = 13;
-
-    std::vector<juce::PixelARGB> palette;
-
-    if ((screenFlags & 0x80) != 0 && ! readPalette (in, screenFlags, palette))
-        return {};
-
-    int transparentIndex = -1;
-
-    while (in.has (1))
+    // Decodes the frame whose descriptor giflib has just read; null when it is
+    // beyond the size limits or its data is damaged or cut short.
+    juce::Image readFrame (GifFileType* gif, int transparentIndex)
     {
-        const auto blockType = in.byte();
-
-        if (blockType == 0x3b)
-            return {};
-
-        if (blockType == 0x21)
-        {
-            if (! in.has (1))
-                return {};
-
-            const auto label = in.byte();
-
-            if (label == 0xf9 && in.has (6) && in.data[in.pos] == 4)
-            {
-                const auto packed = in.data[in.pos + 1];
-
-                if ((packed & 1) != 0)
-                    transparentIndex = in.data[in.pos + 4];
-            }
-
-            if (! in.readSubBlocks (nullptr))
-                return {};
-
-            continue;
-        }
-
-        if (blockType != 0x2c || ! in.has (9))
-            return {};
-
-        in.pos += 4;
-        const auto width = in.short16();
-        const auto height = in.short16();
-        const auto imageFlags = in.byte();
+        const auto& frame = gif->Image;
+        const auto width = frame.Width;
+        const auto height = frame.Height;
 
         if (width <= 0 || height <= 0 || width > SkinContentGuard::maxImageSide
              || height > SkinContentGuard::maxImageSide
              || (juce::int64) width * height > SkinContentGuard::maxImagePixels)
             return {};
 
-        if ((imageFlags & 0x80) != 0 && ! readPalette (in, imageFlags, palette))
-            return {};
-
-        if (! in.has (1))
-            return {};
-
-        const auto minCodeSize = in.byte();
-
-        if (minCodeSize < 1 || minCodeSize > 11)
-            return {};
-
-        std::vector<juce::uint8> compressed;
-
-        if (! in.readSubBlocks (&compressed))
-            return {};
-
-        std::vector<juce::uint8> indices ((size_t) width * (size_t) height, 0);
-        CodeReader codes (std::move (compressed));
-
-        if (! decompress (codes, minCodeSize, indices))
-            return {};
+        // The frame's own colours, else the file's; without either every pixel
+        // stays transparent, as does an index the colour table does not hold.
+        const auto* colours = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
+        const int numColours = colours != nullptr ? juce::jmax (0, colours->ColorCount) : 0;
 
         juce::Image image (juce::Image::ARGB, width, height, true);
         const juce::Image::BitmapData pixels (image, juce::Image::BitmapData::writeOnly);
-        const auto rows = getRowOrder (height, (imageFlags & 0x40) != 0);
-        size_t source = 0;
+        std::vector<GifPixelType> line ((size_t) width);
 
-        for (const auto y : rows)
+        for (const auto y : getRowOrder (height, frame.Interlace))
         {
+            if (DGifGetLine (gif, line.data(), width) == GIF_ERROR)
+                return {};
+
             for (int x = 0; x < width; ++x)
             {
-                const auto index = indices[source++];
+                const int index = line[(size_t) x];
 
-                if ((int) index == transparentIndex || index >= palette.size())
+                if (index == transparentIndex || index >= numColours)
                     continue;
 
-                *reinterpret_cast<juce::PixelARGB*> (pixels.getPixelPointer (x, y)) = palette[index];
+                const auto& c = colours->Colors[index];
+                reinterpret_cast<juce::PixelARGB*> (pixels.getPixelPointer (x, y))->setARGB (0xff, c.Red, c.Green, c.Blue);
             }
         }
 
         image.getProperties()->set ("originalImageHadAlpha", transparentIndex >= 0);
         return image;
     }
+}
 
-    return {};
+//==============================================================================
+juce::Image GifImageReader::decode (const void* data, size_t size)
+{
+    if (data == nullptr || size < 13
+         || (std::memcmp (data, "GIF87a", 6) != 0 && std::memcmp (data, "GIF89a", 6) != 0))
+        return {};
+
+    ByteSource source { static_cast<const juce::uint8*> (data), size };
+    int error = 0;
+    const GifHandle gif (DGifOpen (&source, ByteSource::read, &error));
+
+    if (gif == nullptr)
+        return {};
+
+    int transparentIndex = -1;
+
+    for (;;)
+    {
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+
+        if (DGifGetRecordType (gif.get(), &record) == GIF_ERROR)
+            return {};
+
+        switch (record)
+        {
+            case EXTENSION_RECORD_TYPE:
+                if (! readExtension (gif.get(), transparentIndex))
+                    return {};
+
+                break;
+
+            case IMAGE_DESC_RECORD_TYPE:
+                if (DGifGetImageDesc (gif.get()) == GIF_ERROR)
+                    return {};
+
+                return readFrame (gif.get(), transparentIndex);
+
+            default:
+                // The end of the file before any frame, or a block that is not GIF.
+                return {};
+        }
+    }
 }

@@ -1,11 +1,14 @@
 #include "skin/SkinContentGuard.h"
 
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -302,6 +305,113 @@ namespace
             return total;
         }
     };
+
+    //==============================================================================
+    // How much one "transform" attribute can enlarge what it holds: the product of
+    // its steps' enlargements, each at least 1 (a step that shrinks is not counted,
+    // as the elements between may still be large). A rotation or translation
+    // enlarges nothing; a scale by its larger factor; a matrix or skew by the
+    // Frobenius norm of its linear part, which bounds how far it stretches.
+    // Infinite for numbers that are not finite.
+    double getTransformEnlargement (const juce::String& transform)
+    {
+        const auto text = transform.toLowerCase().toStdString();
+        double enlargement = 1.0;
+        size_t pos = 0;
+
+        while (pos < text.size())
+        {
+            const auto open = text.find ('(', pos);
+
+            if (open == std::string::npos)
+                break;
+
+            const auto close = text.find (')', open);
+            const auto end = close == std::string::npos ? text.size() : close;
+
+            auto nameEnd = open;
+
+            while (nameEnd > pos && std::isspace ((unsigned char) text[nameEnd - 1]))
+                --nameEnd;
+
+            auto nameStart = nameEnd;
+
+            while (nameStart > pos && std::isalpha ((unsigned char) text[nameStart - 1]))
+                --nameStart;
+
+            const auto name = text.substr (nameStart, nameEnd - nameStart);
+
+            std::vector<double> args;
+            const auto inner = text.substr (open + 1, end - open - 1);
+            const char* cursor = inner.c_str();
+
+            while (*cursor != 0)
+            {
+                char* after = nullptr;
+                const auto value = std::strtod (cursor, &after);
+
+                if (after == cursor)
+                {
+                    ++cursor;
+                    continue;
+                }
+
+                args.push_back (value);
+                cursor = after;
+            }
+
+            double step = 1.0;
+
+            if (name == "scale" && ! args.empty())
+                step = juce::jmax (std::abs (args[0]), std::abs (args.size() > 1 ? args[1] : args[0]));
+            else if (name == "matrix" && args.size() >= 4)
+                step = std::sqrt (args[0] * args[0] + args[1] * args[1] + args[2] * args[2] + args[3] * args[3]);
+            else if ((name == "skewx" || name == "skewy") && ! args.empty())
+                step = std::sqrt (2.0 + std::pow (std::tan (juce::degreesToRadians (args[0])), 2.0));
+
+            for (const auto value : args)
+                if (! std::isfinite (value))
+                    return std::numeric_limits<double>::infinity();
+
+            if (! std::isfinite (step))
+                return std::numeric_limits<double>::infinity();
+
+            enlargement *= juce::jmax (1.0, step);
+            pos = end + 1;
+        }
+
+        return enlargement;
+    }
+
+    //==============================================================================
+    // True when no element, reached through its enclosing elements and the
+    // references that place it (use, clip paths and the like), is enlarged by more
+    // than the limit all told. The framework lays a drawing out as components with
+    // integer bounds; enlarged a few hundred times, a rotated group overflows them.
+    // Run only on drawings whose references form no cycle and whose expansion is
+    // bounded (DrawingCost), so the walk ends and stays small.
+    bool isEnlargementBounded (const juce::XmlElement& element, double enlargement, int depth,
+                               const std::map<juce::String, const juce::XmlElement*>& ids, double limit)
+    {
+        if (depth > DrawingCost::maxDepth)
+            return false;
+
+        enlargement *= getTransformEnlargement (element.getStringAttribute ("transform"));
+
+        if (! (enlargement <= limit))
+            return false;
+
+        for (auto& id : getReferencedIds (element))
+            if (const auto target = ids.find (id); target != ids.end())
+                if (! isEnlargementBounded (*target->second, enlargement, depth + 1, ids, limit))
+                    return false;
+
+        for (auto* child : element.getChildIterator())
+            if (! isEnlargementBounded (*child, enlargement, depth + 1, ids, limit))
+                return false;
+
+        return true;
+    }
 }
 
 //==============================================================================
@@ -423,5 +533,7 @@ bool SkinContentGuard::isDrawingSafeToParse (const juce::XmlElement& svg)
 
     DrawingCost cost { ids, {}, {} };
     const auto total = cost.of (svg, 0);
-    return ! cost.refused && total < DrawingCost::limit;
+
+    return ! cost.refused && total < DrawingCost::limit
+            && isEnlargementBounded (svg, 1.0, 0, ids, maxDrawingEnlargement);
 }

@@ -35,6 +35,11 @@ public:
     static constexpr int maxImageSide = 8192;
     static constexpr juce::int64 maxImagePixels = 16 * 1024 * 1024;
 
+    /** How much the transforms of a drawing's nested elements may enlarge an
+        element all told (the product of their scale factors).
+    */
+    static constexpr double maxDrawingEnlargement = 64.0;
+
     //==============================================================================
     /** Parses XML text after checking that it declares no entities, nests no
         deeper than maxXmlDepth and holds no processing instruction inside its
@@ -74,7 +79,10 @@ public:
         image (which the parser would decode with the framework's unsafe image
         loaders), and its references (href="#id" and url(#id)) form no cycle (an
         element referring to itself or to an enclosing element, directly or
-        through others) and do not multiply the parser's work beyond a bound.
+        through others) and do not multiply the parser's work beyond a bound; and
+        no element is enlarged by its transforms more than maxDrawingEnlargement
+        times (the parser lays drawings out with integer bounds, which a group
+        enlarged a few hundred times overflows).
     */
     static bool isDrawingSafeToParse (const juce::XmlElement& svg);
 

@@ -30,6 +30,25 @@ namespace
     const char* const missingImageName = "missing_image_release.png";
     const char* const missingFontName = "_missing_font.stf";
 
+    // A name that names one file by itself: valid text, no folder part, no "." or
+    // "..", no control characters.
+    bool isPlainFileName (const juce::String& name)
+    {
+        const auto* bytes = name.toRawUTF8();
+
+        if (! juce::CharPointer_UTF8::isValidString (bytes, (int) name.getNumBytesAsUTF8()))
+            return false;
+
+        if (name.isEmpty() || name == "." || name == ".." || name.containsAnyOf ("/\\"))
+            return false;
+
+        for (auto p = name.getCharPointer(); ! p.isEmpty(); ++p)
+            if (*p < 0x20 || *p == 0x7f)
+                return false;
+
+        return true;
+    }
+
     // A number as the C format "%.9g" writes it in the C locale.
     juce::String formatVersion (double value)
     {
@@ -288,11 +307,20 @@ void SkinManager::addTypeface (const juce::String& entryName, const juce::Memory
 void SkinManager::writeTypefaceCache (const juce::String& entryName)
 {
     const auto workingFolder = juce::File::getCurrentWorkingDirectory();
-    const auto cacheFile = workingFolder.getChildFile (entryName.replace (".ttf", ".stf", true));
+    const auto cacheName = entryName.replace (".ttf", ".stf", true);
 
     // The cache belongs in the working folder: an entry name that climbs out of
-    // it (an absolute path or "..") must not choose where the program writes.
-    if (! cacheFile.isAChildOf (workingFolder) || cacheFile.exists())
+    // it (an absolute path, a folder or "..") must not choose where the program
+    // writes. Only a plain file name directly inside the folder is accepted; the
+    // check compares one parent and never walks the path, which a name that is
+    // not valid text could otherwise send round without end.
+    if (! isPlainFileName (cacheName))
+        return;
+
+    const auto cacheFile = workingFolder.getChildFile (cacheName);
+
+    if (cacheFile.getParentDirectory() != workingFolder || cacheFile.getFileName() != cacheName
+        || cacheFile.exists())
         return;
 
     juce::FileOutputStream out (cacheFile, 32768);

@@ -9,7 +9,7 @@ packages=(
     clang libclang-rt-14-dev llvm
     ccache
     libgtest-dev libgmock-dev libbenchmark-dev
-    libasound2-dev libcurl4-gnutls-dev libfreetype-dev libpng-dev libjpeg-dev zlib1g-dev
+    libasound2-dev libcurl4-gnutls-dev libfreetype-dev libpng-dev libjpeg-dev libgif-dev zlib1g-dev
     libx11-dev libxext-dev libxinerama-dev libxrandr-dev libxcursor-dev libxcomposite-dev
     xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
     python3 zip unzip

@@ -275,6 +275,67 @@ TEST_F (VASMidiPortsTest, OpeningFromOneThreadWhileAnotherSendsAndTestsPresenceI
     EXPECT_TRUE (ports->isMidiOutputPresent());
 }
 
+TEST_F (VASMidiPortsTest, ReopenTakesOnlyTheDeviceOfThatExactName)
+{
+    attach ("2- KORRINA MIDI");
+    attach ("KORRINA MIDI");
+
+    ASSERT_TRUE (ports->reopenMidiInput ("KORRINA MIDI"));
+    EXPECT_EQ (inputName(), "KORRINA MIDI");
+    ASSERT_TRUE (ports->reopenMidiOutput ("KORRINA MIDI"));
+    EXPECT_EQ (outputName(), "KORRINA MIDI");
+
+    // With the device gone, one whose name merely contains it is no stand-in.
+    ports->closeMidiInput();
+    ports->closeMidiOutput();
+    devices.unplug ("KORRINA MIDI");
+    EXPECT_FALSE (ports->reopenMidiInput ("KORRINA MIDI"));
+    EXPECT_FALSE (ports->reopenMidiOutput ("KORRINA MIDI"));
+    EXPECT_EQ (inputName(), "unchanged");
+    EXPECT_EQ (outputName(), "unchanged");
+    EXPECT_FALSE (ports->reopenMidiInput ("KORRINA"));
+    EXPECT_FALSE (ports->reopenMidiOutput (""));
+}
+
+TEST_F (VASMidiPortsTest, OpenAndCloseDoNotWaitForASendInProgress)
+{
+    auto& unit = attach ("KORRINA MIDI");
+    attach ("Other");
+    devices.setWireSpeedPacing (true);
+    ASSERT_TRUE (ports->openMidiOutput ("KORRINA MIDI"));
+
+    // 8000 bytes take 2.56 s on the wire.
+    const auto slow = ScriptedUnit::frame (0x78, std::vector<uint8_t> (7992, 0x11));
+    std::atomic<bool> started { false }, sent { false };
+
+    std::thread sender ([&]
+    {
+        started = true;
+        ports->sendMessage (&slow);
+        sent = true;
+    });
+
+    while (! started.load())
+        std::this_thread::yield();
+
+    juce::Thread::sleep (100);
+
+    const auto before = juce::Time::getMillisecondCounterHiRes();
+    EXPECT_TRUE (ports->openMidiOutput ("Other"));
+    EXPECT_TRUE (ports->closeMidiOutput());
+    EXPECT_TRUE (ports->openMidiOutput ("KORRINA MIDI"));
+    EXPECT_TRUE (ports->isMidiOutputPresent());
+    const auto elapsed = juce::Time::getMillisecondCounterHiRes() - before;
+
+    EXPECT_FALSE (sent.load()) << "the send was still under way";
+    EXPECT_LT (elapsed, 1000.0) << "the port calls waited for the send";
+    sender.join();
+
+    // The output replaced mid-send lived until its send had gone out whole.
+    ASSERT_TRUE (unit.waitForReceived (1));
+    EXPECT_EQ (unit.getReceived().front().getRawDataSize(), slow.getRawDataSize());
+}
+
 TEST (SystemMidiDevices, OpenOnlyIndexesInsideTheirCurrentList)
 {
     JuceMidiDeviceProvider system;

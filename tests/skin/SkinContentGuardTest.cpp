@@ -137,6 +137,61 @@ TEST (SkinContentGuard, DrawingsMayNotLoopMultiplyOrEmbedImages)
     EXPECT_FALSE (check ("<svg:svg><svg:image/></svg:svg>"));
 }
 
+TEST (SkinContentGuard, DrawingsMayNotBeEnlargedBeyondTheBound)
+{
+    // A rotated, clipped group with a line and a text, as the fuzzer found it: at
+    // a few hundred times its size the framework's integer bounds overflow.
+    auto drawing = [] (const juce::String& outer, const juce::String& inner)
+    {
+        return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"40\" viewBox=\"0 0 40 40\">"
+               "<defs><clipPath id=\"c\"><rect width=\"20\" height=\"20\"/></clipPath></defs>"
+               "<g transform=\"" + outer + "\"><g transform=\"" + inner + "\" clip-path=\"url(#c)\">"
+               "<line x1=\"0\" y1=\"0\" x2=\"9\" y2=\"9\"/><text x=\"1\" y=\"15\" font-size=\"4\">Hi</text>"
+               "</g></g><use href=\"#c\" transform=\"" + outer + "\"/></svg>";
+    };
+
+    struct Case { const char* outer; const char* inner; bool accepted; };
+
+    const Case cases[] = {
+        { "",                 "translate(2,3) scale(2) rotate(10)",   true },
+        { "scale(8)",         "translate(2,3) scale(8) rotate(10)",   true },    // 64 all told
+        { "scale(0.5)",       "scale(100)",                           false },   // shrinking first does not count
+        { "",                 "translate(2,3) scale(175) rotate(10)", false },
+        { "scale(14)",        "translate(2,3) scale(14) rotate(10)",  false },
+        { "",                 "scale(2, 300)",                        false },
+        { "",                 "matrix(100 0 0 100 5 5)",              false },
+        { "",                 "matrix(0.5 0.2 -0.2 0.5 300 300)",     true },
+        { "",                 "skewX(89.9)",                          false },
+        { "",                 "skewY(30) rotate(45) translate(1e6)",  true },
+        { "",                 "scale(1e999)",                         false },
+        { "scale(3)",         "scale(3)",                             true },
+    };
+
+    SkinManager manager;
+
+    for (const auto& c : cases)
+    {
+        const auto text = drawing (c.outer, c.inner);
+        const auto svg = juce::parseXML (text);
+        ASSERT_NE (svg, nullptr);
+        EXPECT_EQ (SkinContentGuard::isDrawingSafeToParse (*svg), c.accepted) << c.outer << " / " << c.inner;
+    }
+
+    // The clip path used from an enlarged place counts too.
+    const auto viaUse = juce::parseXML ("<svg><clipPath id=\"c\"><rect transform=\"scale(10)\"/></clipPath>"
+                                        "<use href=\"#c\" transform=\"scale(10)\"/></svg>");
+    ASSERT_NE (viaUse, nullptr);
+    EXPECT_FALSE (SkinContentGuard::isDrawingSafeToParse (*viaUse));
+
+    // Loaded from a skin, the refused drawing is skipped and the rest loads.
+    TestSkin skin;
+    skin.addEntry ("enlarged.svg", drawing ("", "translate(2,3) scale(175) rotate(10)"));
+    skin.addEntry ("fine.svg", drawing ("scale(2)", "rotate(10)"));
+    skin.writeArchive();
+    ASSERT_TRUE (manager.loadDocument (skin.writeDescription()).wasOk());
+    EXPECT_EQ (manager.getDrawableNames(), juce::StringArray ("fine.svg"));
+}
+
 //==============================================================================
 TEST (SkinContentGuard, MalformedEntriesAreSkippedAndTheRestLoads)
 {

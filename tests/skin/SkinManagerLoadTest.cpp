@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "SkinTestSupport.h"
 #include "skin/SkinValues.h"
 
@@ -259,15 +261,53 @@ TEST (SkinManagerTypefaceCache, ExistingCacheFileIsLeftAlone)
     EXPECT_EQ (cache.loadFileAsString(), "already here");
 }
 
-TEST (SkinManagerTypefaceCache, NamesLeavingTheWorkingFolderWriteNothing)
+TEST (SkinManagerTypefaceCache, OnlyAPlainNameWritesAndOnlyInsideTheWorkingFolder)
 {
     TestSkin skin;
-    const auto work = skin.getFolder().getChildFile ("deep").getChildFile ("work");
+    const auto deep = skin.getFolder().getChildFile ("deep");
+    const auto work = deep.getChildFile ("work");
     WorkingFolder cwd (work);
+    work.getChildFile ("sub").createDirectory();
 
-    skin.addEntry ("../escaped.ttf", juce::String ("x"));
-    ASSERT_NE (skin.loadAsSingleton(), nullptr);
-    EXPECT_FALSE (work.getParentDirectory().getChildFile ("escaped.stf").exists());
+    // The central directory's name of the last entry is made text that is not valid
+    // UTF-8 (the local header keeps the plain one): checking its containment by
+    // walking up the path used to recurse without end.
+    const char* const plainName = "DejaVu Sans.ttf";
+    const char invalidName[] = "\xc4" "dja" "\xaf" "u Sans.ttf";
+
+    const auto absolute = skin.getFolder().getChildFile ("absolute.ttf");
+
+    for (const auto& name : { juce::String ("../escaped.ttf"), juce::String ("sub/inner.ttf"),
+                              juce::String ("sub\\inner.ttf"), absolute.getFullPathName(),
+                              juce::String ("Fine.ttf"), juce::String (plainName) })
+        skin.addEntry (name, juce::String ("x"));
+
+    juce::MemoryBlock archive;
+    ASSERT_TRUE (skin.writeArchive().loadFileAsData (archive));
+    auto* bytes = static_cast<char*> (archive.getData());
+    const auto nameLength = std::strlen (plainName);
+    ASSERT_EQ (nameLength, sizeof (invalidName) - 1);
+
+    size_t lastOccurrence = archive.getSize();
+
+    for (size_t i = 0; i + nameLength <= archive.getSize(); ++i)
+        if (std::memcmp (bytes + i, plainName, nameLength) == 0)
+            lastOccurrence = i;
+
+    ASSERT_LT (lastOccurrence, archive.getSize());
+    std::memcpy (bytes + lastOccurrence, invalidName, nameLength);
+    ASSERT_TRUE (skin.getFolder().getChildFile ("skin.zip").replaceWithData (archive.getData(), archive.getSize()));
+
+    SkinManager manager;
+    EXPECT_TRUE (manager.loadDocument (skin.writeDescription()).wasOk());
+
+    // The one plain name wrote its cache, in the working folder and nowhere else.
+    EXPECT_TRUE (work.getChildFile ("Fine.stf").existsAsFile());
+    EXPECT_EQ (work.getNumberOfChildFiles (juce::File::findFiles), 1);
+    EXPECT_EQ (work.getChildFile ("sub").getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
+    EXPECT_FALSE (deep.getChildFile ("escaped.stf").exists());
+    EXPECT_EQ (deep.getNumberOfChildFiles (juce::File::findFiles), 0);
+    EXPECT_FALSE (skin.getFolder().getChildFile ("absolute.stf").exists());
 }
 
 //==============================================================================

@@ -1,0 +1,67 @@
+# Run with cmake -P. Configures a small outer project that pulls this repository in
+# with add_subdirectory, as a larger build that wants the device link alone would,
+# then compiles one source of the outer project against dremlor_devicelink. Only that
+# one file is compiled, so the check stays cheap: JUCE is not built.
+#
+# Variables: DREMLOR_SOURCE (this repository), WORK_DIR (scratch folder, emptied),
+# GENERATOR, C_COMPILER, CXX_COMPILER.
+
+foreach (required DREMLOR_SOURCE WORK_DIR GENERATOR C_COMPILER CXX_COMPILER)
+    if (NOT DEFINED ${required})
+        message (FATAL_ERROR "${required} is not set")
+    endif()
+endforeach()
+
+file (REMOVE_RECURSE "${WORK_DIR}")
+file (MAKE_DIRECTORY "${WORK_DIR}/outer")
+
+file (WRITE "${WORK_DIR}/outer/CMakeLists.txt" "
+cmake_minimum_required (VERSION 3.22)
+project (Outer LANGUAGES C CXX)
+
+set (DREMLOR_BUILD_APP OFF CACHE BOOL \"\")
+add_subdirectory (\"${DREMLOR_SOURCE}\" dremlor)
+
+if (NOT TARGET dremlor_devicelink)
+    message (FATAL_ERROR \"dremlor_devicelink is missing\")
+endif()
+
+# Tests and benchmarks are built by default only when the project is the top level.
+foreach (target dremlor_test_support devicelink_tests skin_tests app_tests devicelink_bench skin_bench Dremlor)
+    if (TARGET \${target})
+        message (FATAL_ERROR \"\${target} is built although the project is not the top level\")
+    endif()
+endforeach()
+
+add_executable (outer_tool main.cpp)
+target_link_libraries (outer_tool PRIVATE dremlor_devicelink)
+")
+
+file (WRITE "${WORK_DIR}/outer/main.cpp" "
+#include \"devicelink/SysExMessage.h\"
+
+int main()
+{
+    const unsigned char bytes[] = { 0xF0, 0x00, 0x6B };
+    return SysExMessage::checksum (bytes, 3) == ((0xF0 ^ 0x6B) & 0x7F) ? 0 : 1;
+}
+")
+
+execute_process (
+    COMMAND "${CMAKE_COMMAND}" -S "${WORK_DIR}/outer" -B "${WORK_DIR}/build" -G "${GENERATOR}" -Wno-dev
+            "-DCMAKE_C_COMPILER=${C_COMPILER}" "-DCMAKE_CXX_COMPILER=${CXX_COMPILER}" -DCMAKE_BUILD_TYPE=Release
+    RESULT_VARIABLE configured)
+
+if (NOT configured EQUAL 0)
+    message (FATAL_ERROR "Configuring the outer project failed")
+endif()
+
+execute_process (
+    COMMAND "${CMAKE_COMMAND}" --build "${WORK_DIR}/build" --target CMakeFiles/outer_tool.dir/main.cpp.o
+    RESULT_VARIABLE built)
+
+if (NOT built EQUAL 0)
+    message (FATAL_ERROR "Compiling against dremlor_devicelink failed")
+endif()
+
+message (STATUS "The outer project configured and compiled against dremlor_devicelink")
