@@ -249,6 +249,41 @@ namespace
         return false;
     }
 
+    // The framework's path parser steps one character past a horizontal or vertical
+    // line command that has no number after it when nothing but blanks and commas
+    // follows to the end of the data, and so reads past the end of the string.
+    bool endsWithBareLineCommand (const juce::String& pathData)
+    {
+        const auto text = pathData.toUTF32();
+        auto end = text.findTerminatingNull();
+
+        while (end > text)
+        {
+            --end;
+            const auto c = *end;
+
+            // Blanks as the parser itself tells them.
+            if (c == ',' || juce::CharacterFunctions::isWhitespace (c))
+                continue;
+
+            return c == 'H' || c == 'h' || c == 'V' || c == 'v';
+        }
+
+        return false;
+    }
+
+    bool containsUnsafePathData (const juce::XmlElement& element)
+    {
+        if (element.hasTagNameIgnoringNamespace ("path") && endsWithBareLineCommand (element.getStringAttribute ("d")))
+            return true;
+
+        for (auto* child : element.getChildIterator())
+            if (containsUnsafePathData (*child))
+                return true;
+
+        return false;
+    }
+
     void collectIds (const juce::XmlElement& element, std::map<juce::String, const juce::XmlElement*>& ids)
     {
         const auto id = element.getStringAttribute ("id");
@@ -525,7 +560,7 @@ bool SkinContentGuard::isTypefaceStreamWellFormed (const juce::MemoryBlock& comp
 //==============================================================================
 bool SkinContentGuard::isDrawingSafeToParse (const juce::XmlElement& svg)
 {
-    if (containsImageElement (svg))
+    if (containsImageElement (svg) || containsUnsafePathData (svg))
         return false;
 
     std::map<juce::String, const juce::XmlElement*> ids;

@@ -137,6 +137,40 @@ TEST (SkinContentGuard, DrawingsMayNotLoopMultiplyOrEmbedImages)
     EXPECT_FALSE (check ("<svg:svg><svg:image/></svg:svg>"));
 }
 
+TEST (SkinContentGuard, PathDataEndingInABareLineCommandIsRefused)
+{
+    // The framework's path parser reads past the end of the data after a horizontal
+    // or vertical line command with nothing but blanks and commas behind it.
+    struct Case { const char* pathData; bool safe; };
+
+    const Case cases[] = {
+        { "M0 0 H10 V10 Z",        true },
+        { "m0,0 h5, v5,",          true },
+        { "M0 0 H x",              true },
+        { "M0 0 L1 1",             true },
+        { "",                      true },
+        { "M0 0 H",                false },
+        { "M0 0 v ",               false },
+        { "M0 0 L1 1 h ,, \n\t",  false },
+        { "V",                     false },
+        { "M0 0 H5 V",             false },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.pathData);
+        const auto svg = juce::parseXML ("<svg><g><path d=\"" + juce::String (c.pathData) + "\"/></g></svg>");
+        ASSERT_NE (svg, nullptr);
+        EXPECT_EQ (SkinContentGuard::isDrawingSafeToParse (*svg), c.safe);
+
+        // What passes is parsed whole without reading outside the data (ASan build).
+        if (c.safe)
+        {
+            EXPECT_NE (juce::Drawable::createFromSVG (*svg), nullptr);
+        }
+    }
+}
+
 TEST (SkinContentGuard, DrawingsMayNotBeEnlargedBeyondTheBound)
 {
     // A rotated, clipped group with a line and a text, as the fuzzer found it: at
