@@ -98,6 +98,25 @@ window_geometry ()
                               /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
 }
 
+# find_main_window: waits for the main window and its first paint; sets window to its
+# id, and wx, wy to its top-left corner. The dialog starts titleBar pixels below it.
+titleBar=27
+
+find_main_window ()
+{
+    window="$(wait_for_window "^$appTitle\$")"
+    sleep 1.5
+    read -r wx wy _ _ < <(window_geometry "$window")
+}
+
+# click_dialog <x> <y>: a click at a point of the main dialog (dialog coordinates).
+click_dialog ()
+{
+    xdotool mousemove $(( wx + $1 )) $(( wy + titleBar + $2 ))
+    sleep 0.3
+    xdotool click 1
+}
+
 # screenshot <name>: the whole screen as PNG in the artifact folder.
 screenshot ()
 {

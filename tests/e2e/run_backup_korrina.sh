@@ -8,15 +8,8 @@ export DREMLOR_VIRTUAL_MIDI=korrina-grand
 source "$(dirname "$0")/e2e_common.sh"
 dumpTool="${3:?usage: $0 <path to Dremlor> <artifact folder> <path to dremlor_e2e_korrina_dump>}"
 
-titleBar=27
 backups="$scratch/My Backups"
 mkdir -p "$backups"
-
-# click_dialog <x> <y>: a click at a point of the main dialog.
-click_dialog ()
-{
-    xdotool mousemove $(( wx + $1 )) $(( wy + titleBar + $2 )) click 1
-}
 
 # click_in <window id> <x> <y>: a click at a point of another window.
 click_in ()
@@ -45,9 +38,7 @@ text_rows ()
 }
 
 start_app backup
-window="$(wait_for_window "^$appTitle\$")"
-sleep 1.5
-read -r wx wy _ _ < <(window_geometry "$window")
+find_main_window
 
 # Device: the second item of the device menu is "Korrina Grand".
 click_dialog 380 124

@@ -14,18 +14,7 @@ mkdir -p "$backups"
 "$unitDump" stompra-neo "$scratch/expected.syx" || fail "cannot write the unit's dump"
 
 start_app backup-stompra
-window="$(wait_for_window "^$appTitle\$")"
-sleep 1.5
-read -r wx wy _ _ < <(window_geometry "$window")
-titleBar=27
-
-# click_dialog <x> <y>: a click at a point of the dialog (dialog coordinates).
-click_dialog ()
-{
-    xdotool mousemove $(( wx + $1 )) $(( wy + titleBar + $2 ))
-    sleep 0.3
-    xdotool click 1
-}
+find_main_window
 
 # click_for_window <x> <y> <title regex>: clicks a point of the dialog until a window of
 # that title appears (at most three tries); prints its id.

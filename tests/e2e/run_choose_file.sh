@@ -9,20 +9,17 @@ mkdir -p "$(dirname "$bank")"
 cp "$(dirname "$0")/../../fuzz/corpus/send_file/korrina-bank.syx" "$bank"
 
 start_app choose_file
-window="$(wait_for_window "^$appTitle\$")"
-sleep 1.5
-read -r wx wy _ _ < <(window_geometry "$window")
-titleBar=27
+find_main_window
 
 # Device box, then "Korrina": its ports open and Browse becomes usable.
-xdotool mousemove $(( wx + 280 + 100 )) $(( wy + titleBar + 111 + 13 )) click 1
+click_dialog $(( 280 + 100 )) $(( 111 + 13 ))
 sleep 0.8
 xdotool key Down Return
 sleep 3.5
 screenshot choose-before
 
 # "Browse" at 268,289 (152 x 42) inside the dialog.
-xdotool mousemove $(( wx + 268 + 76 )) $(( wy + titleBar + 289 + 21 )) click 1
+click_dialog $(( 268 + 76 )) $(( 289 + 21 ))
 chooser="$(wait_for_window '^Select a file\.\.\.$' 10)" || fail "the file chooser did not open"
 sleep 1
 screenshot choose-chooser

@@ -5,15 +5,12 @@
 source "$(dirname "$0")/e2e_common.sh"
 
 start_app connect
-window="$(wait_for_window "^$appTitle\$")"
-sleep 1.5
-read -r wx wy _ _ < <(window_geometry "$window")
-titleBar=27
+find_main_window
 
 screenshot connect-before
 
 # The device box: "Device Label" at 280,111 (232 x 27) inside the dialog.
-xdotool mousemove $(( wx + 280 + 100 )) $(( wy + titleBar + 111 + 13 )) click 1
+click_dialog $(( 280 + 100 )) $(( 111 + 13 ))
 sleep 0.8
 screenshot connect-device-menu
 xdotool key Down Return

@@ -48,19 +48,16 @@ open(sys.argv[2], "wb").write(words_out)
 PY
 
 start_app send_bank
-window="$(wait_for_window "^$appTitle\$")"
-sleep 1.5
-read -r wx wy _ _ < <(window_geometry "$window")
-titleBar=27
+find_main_window
 
 # Device box, then "Korrina".
-xdotool mousemove $(( wx + 280 + 100 )) $(( wy + titleBar + 111 + 13 )) click 1
+click_dialog $(( 280 + 100 )) $(( 111 + 13 ))
 sleep 0.8
 xdotool key Down Return
 sleep 3.5
 
 # Browse, then the path typed into the chooser's file box.
-xdotool mousemove $(( wx + 268 + 76 )) $(( wy + titleBar + 289 + 21 )) click 1
+click_dialog $(( 268 + 76 )) $(( 289 + 21 ))
 chooser="$(wait_for_window '^Select a file\.\.\.$' 10)" || fail "the file chooser did not open"
 sleep 1
 read -r cx cy cw ch < <(window_geometry "$chooser")
@@ -73,7 +70,7 @@ xdotool key Return
 sleep 1.5   # the watchdog enables "Transmit" on its next tick
 
 # "Transmit" (the BEGIN button) at 268,429 (152 x 42).
-xdotool mousemove $(( wx + 268 + 76 )) $(( wy + titleBar + 429 + 21 )) click 1
+click_dialog $(( 268 + 76 )) $(( 429 + 21 ))
 sendDialog="$(wait_for_window '^Transmit Bank File$' 10)" || fail "the bank dialog did not open"
 sleep 0.8
 screenshot send-bank-dialog
