@@ -71,11 +71,16 @@ InstanceMessenger::~InstanceMessenger()
 
 juce::String InstanceMessenger::getSocketPath (const juce::String& applicationName)
 {
+    // The session's runtime folder when it has one (private to the user, and what
+    // separates one session from another), else the system's temporary folder.
+    const auto runtime = juce::SystemStats::getEnvironmentVariable ("XDG_RUNTIME_DIR", {});
+    const auto folder = juce::File::isAbsolutePath (runtime) && juce::File (runtime).isDirectory()
+                            ? juce::File (runtime)
+                            : juce::File::getSpecialLocation (juce::File::tempDirectory);
+
     // Short enough for a socket address whatever the name: the name goes in as a hash.
     const auto key = juce::String::toHexString (applicationName.hashCode64());
-    return juce::File::getSpecialLocation (juce::File::tempDirectory)
-               .getChildFile (".dremlor-" + juce::String ((int) ::getuid()) + "-" + key)
-               .getFullPathName();
+    return folder.getChildFile (".dremlor-" + juce::String ((int) ::getuid()) + "-" + key).getFullPathName();
 }
 
 //==============================================================================

@@ -42,7 +42,9 @@ public:
     static bool notifyRunningInstance (const juce::String& applicationName,
                                        const juce::String& commandLine);
 
-    /** The socket path used for the given application name by the current user. */
+    /** The socket path used for the given application name by the current user: in
+        the session's runtime folder (XDG_RUNTIME_DIR), else in the temporary folder.
+    */
     static juce::String getSocketPath (const juce::String& applicationName);
 
     /** Longest command line passed on; the rest is dropped. */

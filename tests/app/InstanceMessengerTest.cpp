@@ -142,3 +142,45 @@ TEST (InstanceMessenger, NoticeCutInsideACharacterIsReadWithinItsBytes)
     ASSERT_EQ (received.size(), 1);
     EXPECT_TRUE (received[0].startsWith ("--x ")) << received[0];
 }
+
+TEST (InstanceMessenger, SocketLivesInTheSessionsRuntimeFolder)
+{
+    const auto previous = juce::SystemStats::getEnvironmentVariable ("XDG_RUNTIME_DIR", {});
+    const auto runtime = juce::File::createTempFile ("rt-session");
+    ASSERT_TRUE (runtime.createDirectory());
+    const auto temporary = juce::File::getSpecialLocation (juce::File::tempDirectory);
+
+    struct Case { juce::String value; juce::File expectedFolder; };
+
+    const Case cases[] = {
+        { runtime.getFullPathName(),                           runtime },
+        { runtime.getChildFile ("missing").getFullPathName(),  temporary },
+        { "relative/folder",                                   temporary },
+        { {},                                                  temporary },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.value);
+        ::setenv ("XDG_RUNTIME_DIR", c.value.toRawUTF8(), 1);
+        EXPECT_EQ (juce::File (InstanceMessenger::getSocketPath ("Dremlor")).getParentDirectory(), c.expectedFolder);
+    }
+
+    // Two sessions with runtime folders of their own do not hear each other.
+    ::setenv ("XDG_RUNTIME_DIR", runtime.getFullPathName().toRawUTF8(), 1);
+    {
+        InstanceMessenger listener ("Dremlor", [] (const juce::String&) {});
+        ASSERT_TRUE (listener.startListening());
+        EXPECT_TRUE (InstanceMessenger::notifyRunningInstance ("Dremlor", {}));
+
+        const auto otherSession = juce::File::createTempFile ("rt-other");
+        ASSERT_TRUE (otherSession.createDirectory());
+        ::setenv ("XDG_RUNTIME_DIR", otherSession.getFullPathName().toRawUTF8(), 1);
+        EXPECT_FALSE (InstanceMessenger::notifyRunningInstance ("Dremlor", {}));
+        ::setenv ("XDG_RUNTIME_DIR", runtime.getFullPathName().toRawUTF8(), 1);
+        otherSession.deleteRecursively();
+    }
+
+    ::setenv ("XDG_RUNTIME_DIR", previous.toRawUTF8(), 1);
+    runtime.deleteRecursively();
+}

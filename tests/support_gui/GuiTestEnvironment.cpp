@@ -13,6 +13,15 @@ namespace
         return root;
     }
 
+    /** A runtime folder of this test process's own: an application started by one
+        test process must not hear (or answer) the instance notices of another.
+    */
+    juce::File testRuntimeFolder()
+    {
+        static const auto folder = juce::File::createTempFile ("rt");
+        return folder;
+    }
+
     /** Xlib's default error handler ends the process. The framework swaps it for one that
         only logs, but in a standalone application alone, so a test process keeps the fatal
         one. GUI tests run in parallel on one server, and the framework walks the window tree
@@ -67,6 +76,8 @@ namespace
         void SetUp() override
         {
             GuiTestEnvironment::useFreshHome();
+            testRuntimeFolder().createDirectory();
+            ::setenv ("XDG_RUNTIME_DIR", testRuntimeFolder().getFullPathName().toRawUTF8(), 1);
             prepareDisplay();
             initialiser = std::make_unique<juce::ScopedJuceInitialiser_GUI>();
         }
@@ -75,6 +86,7 @@ namespace
         {
             initialiser.reset();
             testHomeRoot().deleteRecursively();
+            testRuntimeFolder().deleteRecursively();
         }
 
     private:
