@@ -300,6 +300,13 @@ public:
     /** The send dialog's own buttons and radio buttons; false for any other button. */
     bool sendDialogButtonClicked (juce::Button* button);
 
+    /** One of the send dialog's image buttons, at these bounds in the parent and heard
+        by the dialog: the skin's images imageName ".png", "-over.png" and "-down.png",
+        or the cancel images when imageName is empty.
+    */
+    std::unique_ptr<juce::ImageButton> makeSendDialogButton (juce::Component& parent, const juce::String& name,
+                                                             juce::Rectangle<int> bounds, const juce::String& imageName);
+
     /** The slot field of a cab's send dialog: a press on it chooses its radio button
         and makes "Send" usable; Return or Escape in it hands the focus to "Send".
     */

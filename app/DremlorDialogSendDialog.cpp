@@ -311,44 +311,37 @@ void DremlorDialog::createSendButtons (int height, bool sendEnabled)
     sendButtonBar->setColour (juce::Label::backgroundColourId, lightGrey.brighter (1.0f));
     sendDialog->addAndMakeVisible (*sendButtonBar);
 
-    cancel2Button = std::make_unique<juce::ImageButton> ("Cancel 2");
-    cancel2Button->setBounds (194, height - 40, 78, 30);
-    setButtonImages (*cancel2Button, cancelNormal, cancelOver, cancelDown);
-    cancel2Button->addListener (this);
-    sendDialog->addAndMakeVisible (*cancel2Button);
-
-    sendButton = std::make_unique<juce::ImageButton> ("Send");
-    sendButton->setBounds (110, height - 40, 78, 30);
-    setButtonImages (*sendButton, skinImage ("btn-sendsmall.png"), skinImage ("btn-sendsmall-over.png"),
-               skinImage ("btn-sendsmall-down.png"));
-    sendButton->addListener (this);
+    cancel2Button = makeSendDialogButton (*sendDialog, "Cancel 2", { 194, height - 40, 78, 30 }, "");
+    sendButton = makeSendDialogButton (*sendDialog, "Send", { 110, height - 40, 78, 30 }, "btn-sendsmall");
     sendButton->setEnabled (sendEnabled);
-    sendDialog->addAndMakeVisible (*sendButton);
 }
 
 void DremlorDialog::createSendReadyButtons (juce::Component& parent)
 {
-    sendButton = std::make_unique<juce::ImageButton> ("Send");
-    sendButton->setBounds (99, 300, 78, 30);
-    setButtonImages (*sendButton, skinImage ("btn-sendsmall.png"), skinImage ("btn-sendsmall-over.png"),
-               skinImage ("btn-sendsmall-down.png"));
-    sendButton->addListener (this);
-    parent.addAndMakeVisible (*sendButton);
+    sendButton = makeSendDialogButton (parent, "Send", { 99, 300, 78, 30 }, "btn-sendsmall");
 
     // The instructions ask for SEND, so "Ready" sits beside "Cancel 2" rather than on
     // top of "Send", where it would hide the button the user is told to press.
-    readyButton = std::make_unique<juce::ImageButton> ("Ready");
-    readyButton->setBounds (281, 300, 78, 30);
-    setButtonImages (*readyButton, skinImage ("btn-ready.png"), skinImage ("btn-ready-over.png"),
-               skinImage ("btn-ready-down.png"));
-    readyButton->addListener (this);
-    parent.addAndMakeVisible (*readyButton);
+    readyButton = makeSendDialogButton (parent, "Ready", { 281, 300, 78, 30 }, "btn-ready");
+    cancel2Button = makeSendDialogButton (parent, "Cancel 2", { 197, 300, 78, 30 }, "");
+}
 
-    cancel2Button = std::make_unique<juce::ImageButton> ("Cancel 2");
-    cancel2Button->setBounds (197, 300, 78, 30);
-    setButtonImages (*cancel2Button, cancelNormal, cancelOver, cancelDown);
-    cancel2Button->addListener (this);
-    parent.addAndMakeVisible (*cancel2Button);
+std::unique_ptr<juce::ImageButton> DremlorDialog::makeSendDialogButton (juce::Component& parent, const juce::String& name,
+                                                                        juce::Rectangle<int> bounds,
+                                                                        const juce::String& imageName)
+{
+    auto button = std::make_unique<juce::ImageButton> (name);
+    button->setBounds (bounds);
+
+    if (imageName.isEmpty())
+        setButtonImages (*button, cancelNormal, cancelOver, cancelDown);
+    else
+        setButtonImages (*button, skinImage ((imageName + ".png").toRawUTF8()), skinImage ((imageName + "-over.png").toRawUTF8()),
+                         skinImage ((imageName + "-down.png").toRawUTF8()));
+
+    button->addListener (this);
+    parent.addAndMakeVisible (*button);
+    return button;
 }
 
 //==============================================================================

@@ -117,6 +117,18 @@ click_dialog ()
     xdotool click 1
 }
 
+# type_into_chooser <chooser id> <path>: types the path into the "file:" box near the
+# foot of the framework's own file chooser and presses Return.
+type_into_chooser ()
+{
+    local cx cy cw ch
+    read -r cx cy cw ch < <(window_geometry "$1")
+    xdotool mousemove $(( cx + cw / 2 )) $(( cy + ch - 64 )) click 1
+    sleep 0.3
+    xdotool type --delay 5 "$2"
+    xdotool key Return
+}
+
 # screenshot <name>: the whole screen as PNG in the artifact folder.
 screenshot ()
 {

@@ -25,11 +25,7 @@ sleep 1
 screenshot choose-chooser
 
 # Into the "file:" box near the chooser's foot: a whole path goes to its folder, then opens.
-read -r cx cy cw ch < <(window_geometry "$chooser")
-xdotool mousemove $(( cx + cw / 2 )) $(( cy + ch - 64 )) click 1
-sleep 0.3
-xdotool type --delay 5 "$bank"
-xdotool key Return
+type_into_chooser "$chooser" "$bank"
 sleep 0.5
 screenshot choose-typed
 xdotool key Return

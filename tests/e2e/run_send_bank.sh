@@ -60,11 +60,7 @@ sleep 3.5
 click_dialog $(( 268 + 76 )) $(( 289 + 21 ))
 chooser="$(wait_for_window '^Select a file\.\.\.$' 10)" || fail "the file chooser did not open"
 sleep 1
-read -r cx cy cw ch < <(window_geometry "$chooser")
-xdotool mousemove $(( cx + cw / 2 )) $(( cy + ch - 64 )) click 1
-sleep 0.3
-xdotool type --delay 5 "$bank"
-xdotool key Return
+type_into_chooser "$chooser" "$bank"
 sleep 0.5
 xdotool key Return
 sleep 1.5   # the watchdog enables "Transmit" on its next tick
