@@ -28,7 +28,7 @@ endif()
 # The application's own work that needs no window (the send file's bytes), and any
 # benchmark of the main dialog's paths.
 if (TARGET dremlor_app)
-    dremlor_add_benchmark (app_bench "${CMAKE_SOURCE_DIR}/bench/app/*.cpp")
+    dremlor_add_benchmark (app_bench "${PROJECT_SOURCE_DIR}/bench/app/*.cpp")
     if (TARGET app_bench)
         target_link_libraries (app_bench PRIVATE dremlor_app)
         if (TARGET dremlor_test_support_gui)

@@ -59,4 +59,16 @@ if (NOT DREMLOR_SANITIZE)
                       "-DCXX_COMPILER=${CMAKE_CXX_COMPILER}"
                       -P "${PROJECT_SOURCE_DIR}/tests/subproject/CheckAddSubdirectory.cmake")
     set_tests_properties (DremlorAsSubproject PROPERTIES LABELS build TIMEOUT 300)
+
+    # The same with its tests and benchmarks asked for: configured only.
+    add_test (NAME DremlorAsSubprojectWithTests
+              COMMAND "${CMAKE_COMMAND}"
+                      "-DDREMLOR_SOURCE=${PROJECT_SOURCE_DIR}"
+                      "-DWORK_DIR=${PROJECT_BINARY_DIR}/subproject-check-tests"
+                      "-DGENERATOR=${CMAKE_GENERATOR}"
+                      "-DC_COMPILER=${CMAKE_C_COMPILER}"
+                      "-DCXX_COMPILER=${CMAKE_CXX_COMPILER}"
+                      -DWITH_TESTS=ON
+                      -P "${PROJECT_SOURCE_DIR}/tests/subproject/CheckAddSubdirectory.cmake")
+    set_tests_properties (DremlorAsSubprojectWithTests PROPERTIES LABELS build TIMEOUT 300)
 endif()

@@ -12,20 +12,20 @@ endforeach()
 
 # A Stompra dump recorded end to end: the run compares the saved file with what the
 # emulated unit sends, which dremlor_e2e_unit_dump writes out.
-add_executable (dremlor_e2e_unit_dump "${CMAKE_SOURCE_DIR}/tests/e2e/UnitDumpTool.cpp")
+add_executable (dremlor_e2e_unit_dump "${PROJECT_SOURCE_DIR}/tests/e2e/UnitDumpTool.cpp")
 target_link_libraries (dremlor_e2e_unit_dump PRIVATE dremlor_devicelink dremlor_warnings)
 
 add_test (NAME e2e_backup_stompra
-          COMMAND bash "${CMAKE_SOURCE_DIR}/tests/e2e/run_backup_stompra.sh"
+          COMMAND bash "${PROJECT_SOURCE_DIR}/tests/e2e/run_backup_stompra.sh"
                   "$<TARGET_FILE:Dremlor>" "${DREMLOR_E2E_ARTIFACTS}" "$<TARGET_FILE:dremlor_e2e_unit_dump>")
 set_tests_properties (e2e_backup_stompra PROPERTIES RUN_SERIAL TRUE LABELS e2e TIMEOUT 120)
 
 # Korrina Grand backups end to end: the run compares the saved files with what the
 # emulated unit sends for the same requests, which dremlor_e2e_korrina_dump writes out.
-add_executable (dremlor_e2e_korrina_dump "${CMAKE_SOURCE_DIR}/tests/e2e/KorrinaDumpTool.cpp")
+add_executable (dremlor_e2e_korrina_dump "${PROJECT_SOURCE_DIR}/tests/e2e/KorrinaDumpTool.cpp")
 target_link_libraries (dremlor_e2e_korrina_dump PRIVATE dremlor_devicelink dremlor_warnings)
 
 add_test (NAME e2e_backup_korrina
-          COMMAND bash "${CMAKE_SOURCE_DIR}/tests/e2e/run_backup_korrina.sh"
+          COMMAND bash "${PROJECT_SOURCE_DIR}/tests/e2e/run_backup_korrina.sh"
                   "$<TARGET_FILE:Dremlor>" "${DREMLOR_E2E_ARTIFACTS}" "$<TARGET_FILE:dremlor_e2e_korrina_dump>")
 set_tests_properties (e2e_backup_korrina PROPERTIES RUN_SERIAL TRUE LABELS e2e TIMEOUT 180)

@@ -4,7 +4,13 @@
 # one file is compiled, so the check stays cheap: JUCE is not built.
 #
 # Variables: DREMLOR_SOURCE (this repository), WORK_DIR (scratch folder, emptied),
-# GENERATOR, C_COMPILER, CXX_COMPILER.
+# GENERATOR, C_COMPILER, CXX_COMPILER. With WITH_TESTS=ON the outer project asks for
+# the tests and benchmarks too, and only configures: their files must be found in
+# the project's own folder, not in the outer project's.
+
+if (NOT DEFINED WITH_TESTS)
+    set (WITH_TESTS OFF)
+endif()
 
 foreach (required DREMLOR_SOURCE WORK_DIR GENERATOR C_COMPILER CXX_COMPILER)
     if (NOT DEFINED ${required})
@@ -19,11 +25,28 @@ file (WRITE "${WORK_DIR}/outer/CMakeLists.txt" "
 cmake_minimum_required (VERSION 3.22)
 project (Outer LANGUAGES C CXX)
 
-set (DREMLOR_BUILD_APP OFF CACHE BOOL \"\")
+set (WITH_TESTS ${WITH_TESTS})
+
+if (WITH_TESTS)
+    set (DREMLOR_BUILD_TESTS ON CACHE BOOL \"\")
+    set (DREMLOR_BUILD_BENCHMARKS ON CACHE BOOL \"\")
+else()
+    set (DREMLOR_BUILD_APP OFF CACHE BOOL \"\")
+endif()
+
 add_subdirectory (\"${DREMLOR_SOURCE}\" dremlor)
 
 if (NOT TARGET dremlor_devicelink)
     message (FATAL_ERROR \"dremlor_devicelink is missing\")
+endif()
+
+if (WITH_TESTS)
+    foreach (target app_tests app_bench dremlor_e2e_unit_dump dremlor_e2e_korrina_dump)
+        if (NOT TARGET \${target})
+            message (FATAL_ERROR \"\${target} is missing when asked for\")
+        endif()
+    endforeach()
+    return()
 endif()
 
 # Tests and benchmarks are built by default only when the project is the top level.
@@ -54,6 +77,11 @@ execute_process (
 
 if (NOT configured EQUAL 0)
     message (FATAL_ERROR "Configuring the outer project failed")
+endif()
+
+if (WITH_TESTS)
+    message (STATUS "The outer project configured with the tests and benchmarks")
+    return()
 endif()
 
 execute_process (
