@@ -1,5 +1,7 @@
 #include "app/InstanceMessenger.h"
 
+#include "skin/Utf8Text.h"
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -163,12 +165,8 @@ void InstanceMessenger::receiveFrom (int connection)
         received.append (chunk, (size_t) got);
     }
 
-    // A sequence cut off at the end makes the decoder look at the bytes after it; the
-    // terminator stops it there instead of past the end of the block.
-    const auto size = (int) received.getSize();
-    received.append ("", 1);
-
-    const auto text = juce::String::fromUTF8 (static_cast<const char*> (received.getData()), size);
+    // Anything may send bytes to the socket: they never become a damaged sequence.
+    const auto text = Utf8Text::toText (received.getData(), received.getSize());
 
     if (! text.startsWith (noticeHeader))
         return;

@@ -1,5 +1,7 @@
 #include "skin/SkinContentGuard.h"
 
+#include "skin/Utf8Text.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -477,15 +479,13 @@ std::unique_ptr<juce::XmlElement> SkinContentGuard::parseXmlBytes (const void* d
 {
     // The framework's text reader steps over a multi-byte sequence by its lead
     // byte alone, so a damaged sequence near the end runs past the terminator;
-    // only complete UTF-8 without embedded zeros is handed on.
-    const auto* bytes = static_cast<const char*> (data);
+    // only well-formed UTF-8 without embedded zeros is handed on.
+    juce::String text;
 
-    if (data == nullptr || size == 0 || size > (size_t) std::numeric_limits<int>::max()
-         || std::memchr (bytes, 0, size) != nullptr
-         || ! juce::CharPointer_UTF8::isValidString (bytes, (int) size))
+    if (data == nullptr || size == 0 || ! Utf8Text::decode (data, size, text))
         return nullptr;
 
-    return parseXml (juce::String::createStringFromData (data, (int) size));
+    return parseXml (text);
 }
 
 std::unique_ptr<juce::XmlElement> SkinContentGuard::parseXmlFile (const juce::File& file)

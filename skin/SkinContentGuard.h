@@ -47,8 +47,8 @@ public:
     */
     static std::unique_ptr<juce::XmlElement> parseXml (const juce::String& text);
 
-    /** Parses bytes as XML after checking that they are complete UTF-8 without
-        embedded zeros; nullptr when refused or not parsable.
+    /** Parses bytes as XML after checking that they are well-formed UTF-8 without
+        embedded zeros (Utf8Text); nullptr when refused or not parsable.
     */
     static std::unique_ptr<juce::XmlElement> parseXmlBytes (const void* data, size_t size);
 

@@ -5,6 +5,7 @@
 #include "skin/PngImageReader.h"
 #include "skin/SkinContentGuard.h"
 #include "skin/SkinValues.h"
+#include "skin/Utf8Text.h"
 
 #include <atomic>
 #include <iomanip>
@@ -34,9 +35,7 @@ namespace
     // "..", no control characters.
     bool isPlainFileName (const juce::String& name)
     {
-        const auto* bytes = name.toRawUTF8();
-
-        if (! juce::CharPointer_UTF8::isValidString (bytes, (int) name.getNumBytesAsUTF8()))
+        if (! Utf8Text::isWellFormed (name.toRawUTF8(), name.getNumBytesAsUTF8()))
             return false;
 
         if (name.isEmpty() || name == "." || name == ".." || name.containsAnyOf ("/\\"))

@@ -1,5 +1,7 @@
 #include "update/UpdateNetwork.h"
 
+#include "skin/Utf8Text.h"
+
 #include "update/StreamWatchdog.h"
 #include "update/UpdateConnection.h"
 
@@ -99,15 +101,5 @@ juce::String UpdateNetwork::textFromBytes (const juce::MemoryBlock& bytes)
 
     const bool utf16 = size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF));
 
-    if (utf16 || (std::memchr (data, 0, (size_t) size) == nullptr
-                  && juce::CharPointer_UTF8::isValidString (reinterpret_cast<const char*> (data), size)))
-        return juce::String::createStringFromData (data, size);
-
-    juce::String latin1;
-    latin1.preallocateBytes ((size_t) size * 2);
-
-    for (int i = 0; i < size; ++i)
-        latin1 += (juce::juce_wchar) (data[i] != 0 ? data[i] : ' ');
-
-    return latin1;
+    return utf16 ? juce::String::createStringFromData (data, size) : Utf8Text::toText (data, (size_t) size);
 }

@@ -1,3 +1,5 @@
+#include "skin/SkinContentGuard.h"
+#include "skin/Utf8Text.h"
 #include "update/UpdateFeed.h"
 #include "update/UpdateNetwork.h"
 #include "update/VASAutoUpdate.h"
@@ -184,4 +186,70 @@ TEST (UpdateNetwork, NetworkBytesBecomeTextWithoutDamagedSequences)
     EXPECT_EQ (UpdateNetwork::textFromBytes (bytes ({ 'a', 0, 'b' })), "a b");
     EXPECT_EQ (UpdateNetwork::textFromBytes (bytes ({ 0xFF, 0xFE, 'h', 0, 'i', 0 })), "hi");
     EXPECT_EQ (UpdateNetwork::textFromBytes ({}), "");
+}
+
+TEST (UpdateNetwork, OnlyWellFormedUtf8IsReadAsUtf8)
+{
+    struct Case
+    {
+        const char* what;
+        std::string bytes;
+        bool wellFormed;
+    };
+
+    const Case cases[]
+    {
+        { "ASCII and two-byte",          "ok\xC3\xA9", true },
+        { "lowest three-byte U+0800",    "\xE0\xA0\x80", true },
+        { "last before surrogates",      "\xED\x9F\xBF", true },
+        { "first after surrogates",      "\xEE\x80\x80", true },
+        { "lowest four-byte U+10000",    "\xF0\x90\x80\x80", true },
+        { "highest U+10FFFF",            "\xF4\x8F\xBF\xBF", true },
+        // Found by fuzzing: an encoded zero made the string functions write past their buffer.
+        { "overlong zero in a feed",     std::string ("^/////\xC0\x80<![CDA*E["), false },
+        { "overlong two-byte C1",        "\xC1\xBF", false },
+        { "overlong three-byte zero",    "\xE0\x80\x80", false },
+        { "overlong three-byte",         "\xE0\x9F\xBF", false },
+        { "overlong four-byte",          "\xF0\x8F\xBF\xBF", false },
+        { "high surrogate",              "\xED\xA0\x80", false },
+        { "low surrogate",               "\xED\xBF\xBF", false },
+        { "above U+10FFFF",              "\xF4\x90\x80\x80", false },
+        { "lead byte F5",                "\xF5\x80\x80\x80", false },
+        { "five-byte form",              "\xF8\x88\x80\x80\x80", false },
+        { "cut short at the end",        "x\xF0\x9F\x98", false },
+        { "cut short before ASCII",      "\xE2\x82x", false },
+        { "lone continuation byte",      "a\x80", false },
+        { "zero byte",                   std::string ("a\0b", 3), false },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        EXPECT_EQ (Utf8Text::isWellFormed (c.bytes.data(), c.bytes.size()), c.wellFormed);
+
+        // Network text: UTF-8 when well-formed, otherwise one character per byte.
+        const auto text = UpdateNetwork::textFromBytes (juce::MemoryBlock (c.bytes.data(), c.bytes.size()));
+
+        if (c.wellFormed)
+        {
+            EXPECT_EQ (text, juce::String::fromUTF8 (c.bytes.data(), (int) c.bytes.size()));
+        }
+        else
+        {
+            EXPECT_EQ (text.length(), (int) c.bytes.size());
+        }
+
+        (void) UpdateFeed::installerFileName ("https://example.org/" + text);
+        (void) UpdateNetwork::hostOf ("https://" + text + "/x");
+
+        // A feed or a skin description holding the bytes is read only when they are well-formed.
+        const auto document = "<r a=\"" + c.bytes + "\"><VERSION major=\"3\"/></r>";
+        UpdateFeed feed;
+        EXPECT_EQ (feed.parse (document.data(), document.size()), c.wellFormed);
+        EXPECT_EQ (SkinContentGuard::parseXmlBytes (document.data(), document.size()) != nullptr, c.wellFormed);
+    }
+
+    juce::String decoded;
+    EXPECT_TRUE (Utf8Text::decode ("\xEF\xBB\xBFhi", 5, decoded));
+    EXPECT_EQ (decoded, "hi");
 }
