@@ -102,11 +102,11 @@ void ReceiveThread::chooseOutputPath()
 
     if (type >= 1 && type <= 4)
     {
-        outputPath = folder.getChildFile (baseName + bankSuffixes[type - 1] + fileExtension).getFullPathName();
+        outputPath = fileInFolder (folder, baseName + bankSuffixes[type - 1] + fileExtension).getFullPathName();
     }
     else if (type == 5)
     {
-        outputPath = folder.getChildFile (baseName + "-system" + fileExtension).getFullPathName();
+        outputPath = fileInFolder (folder, baseName + "-system" + fileExtension).getFullPathName();
     }
     else if (type == 6 || type == 7)
     {
@@ -126,7 +126,7 @@ void ReceiveThread::chooseOutputPath()
             name = emptySlotName;
 
         outputPath = type == 8 ? findFreeFilePath (name)
-                               : folder.getChildFile (threeDigitNumber (cabNumber) + "-" + name + fileExtension).getFullPathName();
+                               : fileInFolder (folder, threeDigitNumber (cabNumber) + "-" + name + fileExtension).getFullPathName();
     }
 }
 
@@ -181,10 +181,10 @@ juce::String ReceiveThread::findFreeFilePath (const juce::String& name) const
     if (name.isEmpty())
         return {};
 
-    auto candidate = folder.getChildFile (name + fileExtension);
+    auto candidate = fileInFolder (folder, name + fileExtension);
 
     for (int n = 1; candidate.existsAsFile(); ++n)
-        candidate = folder.getChildFile (name + " (" + juce::String (n) + ")" + fileExtension);
+        candidate = fileInFolder (folder, name + " (" + juce::String (n) + ")" + fileExtension);
 
     return candidate.getFullPathName();
 }
@@ -203,20 +203,29 @@ juce::String ReceiveThread::makeFileNameSafe (const juce::String& name)
 {
     static const juce::String refused ("\\/:*?\"<>|");
     juce::String safe;
+    bool leadingDot = true;
 
     for (auto p = name.getCharPointer(); ! p.isEmpty(); ++p)
     {
         const auto c = *p;
+        leadingDot = leadingDot && c == '.';
 
         if (c > 0x7F)
             safe << ' ';
-        else if (refused.containsChar (c))
+        else if (refused.containsChar (c) || leadingDot)
             safe << '-';
         else
             safe << juce::String::charToString (c);
     }
 
     return safe.trimEnd();
+}
+
+juce::File ReceiveThread::fileInFolder (const juce::File& folder, const juce::String& fileName)
+{
+    // getChildFile reads a leading "~" as the home folder and "." or ".." as folders;
+    // joined to the folder's full path, the name is taken as it is.
+    return juce::File (folder.getFullPathName() + juce::File::getSeparatorString() + fileName);
 }
 
 juce::String ReceiveThread::threeDigitNumber (int number)

@@ -89,9 +89,15 @@ public:
     //==============================================================================
     /** The name with each character that file systems refuse (\ / : * ? " < > |)
         made "-", each character above 0x7F made a space, and trailing white space
-        removed.
+        removed. Leading dots become "-" too: the file is then never hidden, and
+        "." or ".." never names a folder.
     */
     static juce::String makeFileNameSafe (const juce::String& name);
+
+    /** The file of this name directly inside the folder, the name taken as it is
+        (unlike getChildFile, which reads a leading "~", "." or ".." as a path).
+    */
+    static juce::File fileInFolder (const juce::File& folder, const juce::String& fileName);
 
     /** 7 -> "007", 42 -> "042", 512 -> "512". */
     static juce::String threeDigitNumber (int number);

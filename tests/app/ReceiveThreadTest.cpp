@@ -131,6 +131,19 @@ TEST (ReceiveThreadFiles, EachTypeIsNamedByItsRuleAndHoldsTheRepliesByteForByte)
         { "all cabs, slot 42",        9, 42,  cabNamed (6, 41, "Studio"), {}, "042-Studio.syx" },
         { "all cabs, empty slot 100", 9, 100, emptyCab (3, 99), {}, "100-EMPTY.syx" },
         { "all cabs, slot 512",       9, 512, cabNamed (6, 511, "Hall"), { "512-Hall.syx" }, "512-Hall.syx" },
+        // Names the framework would read as paths are taken as they are; leading dots
+        // are made "-", so no backup is hidden or names a folder.
+        { "leading tilde",            6, 0,   presetNamed ("~Lead"), {}, "~Lead.syx" },
+        { "tilde alone",              7, 0,   presetNamed ("~"), {}, "~.syx" },
+        { "tilde collision",          6, 0,   presetNamed ("~"), { "~.syx" }, "~ (1).syx" },
+        { "dot",                      6, 0,   presetNamed ("."), {}, "-.syx" },
+        { "two dots",                 7, 0,   presetNamed (".."), {}, "--.syx" },
+        { "leading dot",              6, 0,   presetNamed (".Lead.v2"), {}, "-Lead.v2.syx" },
+        { "dots up a folder",         6, 0,   presetNamed ("../x"), {}, "---x.syx" },
+        { "cab with tilde",           8, 0,   cabNamed (6, 3, "~Hall"), {}, "~Hall.syx" },
+        { "cab of dots",              8, 0,   cabNamed (3, 3, ".."), {}, "--.syx" },
+        { "cab of blanks",            8, 0,   cabNamed (3, 3, "    "), {}, "EMPTY.syx" },
+        { "all cabs, tilde",          9, 7,   cabNamed (3, 6, "~"), {}, "007-~.syx" },
     };
 
     for (const auto& c : cases)
@@ -139,7 +152,7 @@ TEST (ReceiveThreadFiles, EachTypeIsNamedByItsRuleAndHoldsTheRepliesByteForByte)
         ScratchFolder scratch;
 
         for (auto* name : c.alreadyThere)
-            ASSERT_TRUE (scratch.folder.getChildFile (name).replaceWithText ("kept"));
+            ASSERT_TRUE (ReceiveThread::fileInFolder (scratch.folder, name).replaceWithText ("kept"));
 
         auto transaction = answeredWith (c.dump);
         ReceiveThread thread (*transaction, {}, scratch.folder, c.type, c.cabNumber, baseName);
@@ -150,17 +163,26 @@ TEST (ReceiveThreadFiles, EachTypeIsNamedByItsRuleAndHoldsTheRepliesByteForByte)
 
         juce::File written;
         ASSERT_TRUE (thread.getOutputPath (written));
-        EXPECT_EQ (written, scratch.folder.getChildFile (c.expectedFile));
+        EXPECT_EQ (written.getParentDirectory(), scratch.folder);
+        EXPECT_EQ (written.getFileName(), c.expectedFile);
         EXPECT_EQ (bytesOf (written), c.dump);
 
-        // Names already taken by presets and cabs keep their files.
+        // Names already taken by presets and cabs keep their files, and nothing else lands in the folder.
         for (auto* name : c.alreadyThere)
         {
             if (juce::String (name) != c.expectedFile)
             {
-                EXPECT_EQ (scratch.folder.getChildFile (name).loadFileAsString(), "kept");
+                EXPECT_EQ (ReceiveThread::fileInFolder (scratch.folder, name).loadFileAsString(), "kept");
             }
         }
+
+        juce::StringArray expectedNames;
+
+        for (auto* name : c.alreadyThere)
+            expectedNames.add (name);
+
+        expectedNames.addIfNotAlreadyThere (c.expectedFile);
+        EXPECT_EQ (scratch.folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), expectedNames.size());
     }
 }
 
@@ -177,6 +199,8 @@ TEST (ReceiveThreadFiles, NumbersAndNamesAreMadeSafe)
     EXPECT_EQ (ReceiveThread::makeFileNameSafe ("name \t  "), "name");
     EXPECT_EQ (ReceiveThread::makeFileNameSafe ("  lead"), "  lead");
     EXPECT_EQ (ReceiveThread::makeFileNameSafe (juce::String::charToString (0x00E9) + "x"), " x");
+    EXPECT_EQ (ReceiveThread::makeFileNameSafe ("..a.b.."), "--a.b..");
+    EXPECT_EQ (ReceiveThread::makeFileNameSafe (" .a"), " .a");
 }
 
 TEST (ReceiveThreadFiles, FolderIsCreatedWithItsParents)
