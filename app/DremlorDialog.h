@@ -181,7 +181,9 @@ public:
     void queryDisplayOffset();
     void resetDeviceSelection();
 
-    /** Destroys the pending transaction (kept until the processing thread lets go). */
+    /** Destroys the pending transaction (kept until the processing thread lets go),
+        once a backup's receive thread that reads it has stopped.
+    */
     void clearReceiveCollector();
 
     //==============================================================================
@@ -368,6 +370,7 @@ public:
     int receiveType = 0;
     int cabCounter = 0;
     int cabAttempts = 0;
+    int cabsWritten = 0;          // user cabs of the all-cabs run actually saved
     int versionRetries = 0;
     int userCabCount = 0;
     juce::uint32 firmwareMajor = 0, firmwareMinor = 0;

@@ -320,6 +320,7 @@ void DremlorDialog::startKorrinaBackup()
             allCabsFolder = backupFolder.getChildFile (runName + "-usercabs");
             cabCounter = 0;
             cabAttempts = 0;
+            cabsWritten = 0;
             stopAllCabs = false;
         }
 
@@ -569,7 +570,7 @@ void DremlorDialog::receiveThreadChanged (ReceiveThread& thread)
             case 3: tickedBankC = false; break;
             case 4: tickedBankD = false; break;
             case 5: tickedSystem = false; break;
-            case 9: tickedAllCabs = false; break;
+            case 9: tickedAllCabs = false; ++cabsWritten; break;
             default: break;
         }
 
@@ -630,7 +631,7 @@ void DremlorDialog::continueWithNextCab()
 {
     if (stopAllCabs)
     {
-        showMessage ("Backup canceled.  The first " + juce::String (cabCounter + 1)
+        showMessage ("Backup canceled.  The first " + juce::String (cabsWritten)
                          + " user cabs have been written to disk.",
                      juce::MessageBoxIconType::InfoIcon);
         endBackupRun();

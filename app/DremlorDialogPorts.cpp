@@ -1,5 +1,6 @@
 #include "app/DremlorDialog.h"
 
+#include "app/ReceiveThread.h"
 #include "devicelink/VASMidiProcessing.h"
 
 namespace
@@ -290,6 +291,11 @@ void DremlorDialog::clearReceiveCollector()
 {
     if (pendingTransaction == nullptr)
         return;
+
+    // A backup's receive thread reads the transaction until it ends: it stops first.
+    // The thread object stays, as its last change message may still be on its way.
+    if (receiveThread != nullptr)
+        receiveThread->stopThread (-1);
 
     // One still held by the processing thread is deleted once it lets go of it.
     if (pendingTransaction->isInFlight())

@@ -961,8 +961,28 @@ TEST_F (KorrinaBackup, CancelStillEndsAnAllCabsRunWhoseSlotsFailToWrite)
     for (size_t i = 0; i < 3; ++i)
         EXPECT_EQ (seen[i].message, "An error was encountered while writing the file to disk.");
 
-    EXPECT_EQ (seen[3].message, "Backup canceled.  The first 3 user cabs have been written to disk.");
+    // The count is of cabs actually written: none here.
+    EXPECT_EQ (seen[3].message, "Backup canceled.  The first 0 user cabs have been written to disk.");
     EXPECT_EQ (requestsOf (*korrina, 0x19).size(), 3u);
     EXPECT_TRUE (dialog->browseButton->isEnabled());
     EXPECT_EQ (blocked.loadFileAsString(), "not a folder");
+}
+
+TEST_F (KorrinaBackup, ANewRequestStopsThePreviousReceiveThreadBeforeFreeingWhatItReads)
+{
+    prepare (DeviceModels::korrina);
+
+    // An unanswered request keeps its thread polling the transaction.
+    UnitFaults faults;
+    faults.silent = true;
+    korrina->setFaults (faults);
+
+    dialog->beginReceive (7, dialog->backupBaseName, -1);
+    auto* first = dialog->getReceiveThread();
+    ASSERT_NE (first, nullptr);
+    ASSERT_TRUE (first->isThreadRunning());
+
+    dialog->beginReceive (7, dialog->backupBaseName, -1);
+    ASSERT_NE (dialog->getReceiveThread(), first);
+    EXPECT_FALSE (first->isThreadRunning());
 }
