@@ -1,6 +1,7 @@
 #include "app/DremlorDialog.h"
 
 #include "app/DumpProgressThread.h"
+#include "devicelink/ScratchFile.h"
 #include "devicelink/VASMidiProcessing.h"
 #include "skin/VASMultiLineLabelComponent.h"
 
@@ -263,7 +264,7 @@ juce::Result DremlorDialog::writeStompraDump (const juce::MidiBuffer& dump, cons
 {
     // Written beside the file and moved into place only once complete, so a failure
     // leaves an existing file as it was.
-    juce::TemporaryFile scratch (file);
+    juce::TemporaryFile scratch (file, ScratchFile::beside (file));
     const auto previousSize = file.existsAsFile() ? file.getSize() : (juce::int64) 0;
     auto expectedSize = previousSize;
     const auto cannotWrite = juce::Result::fail ("Could not write " + scratch.getFile().getFullPathName());

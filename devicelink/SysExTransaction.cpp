@@ -1,6 +1,7 @@
 #include "devicelink/SysExTransaction.h"
 
 #include "devicelink/MillisecondClock.h"
+#include "devicelink/ScratchFile.h"
 
 namespace
 {
@@ -162,7 +163,7 @@ bool SysExTransaction::writeRepliesToFile (const juce::File& file) const
 
     // Written beside the target and moved over it only once complete, so a write
     // that fails half-way leaves an existing file as it was.
-    juce::TemporaryFile temporary (file, juce::TemporaryFile::useHiddenFile);
+    juce::TemporaryFile temporary (file, ScratchFile::beside (file));
 
     {
         juce::FileOutputStream stream (temporary.getFile(), fileBufferSize);

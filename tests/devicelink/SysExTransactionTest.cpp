@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "devicelink/ScratchFile.h"
 #include "devicelink/SysExTransaction.h"
 #include "support/ManualClock.h"
 #include "support/SysExTestMessages.h"
@@ -405,4 +406,20 @@ TEST (SysExTransactionOutput, FailedWriteLeavesTheFileItReplacesUntouched)
     // Once the disk takes it, the same call replaces the old file whole.
     ASSERT_TRUE (transaction.writeRepliesToFile (file));
     EXPECT_EQ (file.getSize(), 10 * big.getRawDataSize());
+}
+
+TEST (SysExTransactionOutput, ScratchFileBesideTheTargetNeverPassesForABackup)
+{
+    ScratchFolder scratch;
+
+    for (auto* name : { "250302-090507-stompra.syx", "~Lead.syx", "--.syx", "A000 .syx" })
+    {
+        SCOPED_TRACE (name);
+        const auto file = ScratchFile::beside (juce::File (scratch.folder.getFullPathName() + "/" + name));
+
+        EXPECT_EQ (file.getParentDirectory(), scratch.folder);
+        EXPECT_TRUE (file.getFileName().startsWith ("." + juce::String (name) + ".")) << file.getFileName();
+        EXPECT_EQ (file.getFileExtension(), ".tmp");
+        EXPECT_FALSE (file.exists());
+    }
 }
