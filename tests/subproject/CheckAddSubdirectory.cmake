@@ -8,10 +8,6 @@
 # the tests and benchmarks too, and only configures: their files must be found in
 # the project's own folder, not in the outer project's.
 
-if (NOT DEFINED WITH_TESTS)
-    set (WITH_TESTS OFF)
-endif()
-
 foreach (required DREMLOR_SOURCE WORK_DIR GENERATOR C_COMPILER CXX_COMPILER)
     if (NOT DEFINED ${required})
         message (FATAL_ERROR "${required} is not set")
@@ -80,7 +76,6 @@ if (NOT configured EQUAL 0)
 endif()
 
 if (WITH_TESTS)
-    message (STATUS "The outer project configured with the tests and benchmarks")
     return()
 endif()
 
