@@ -3,8 +3,8 @@
 namespace
 {
     /** The bytes a sequence takes, from its lead byte, and the range its second byte
-        must lie in; 0 for a byte that cannot start a sequence (a continuation byte,
-        C0 and C1 that could only start overlong forms, F5 and above).
+        must lie in; 0 for a byte that cannot start a sequence (zero, a continuation
+        byte, C0 and C1 that could only start overlong forms, F5 and above).
     */
     struct Lead
     {
