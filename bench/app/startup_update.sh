@@ -5,9 +5,9 @@
 #   (a) against an update server that cannot be reached (a loopback port nobody
 #       listens on, so the connection is refused);
 #   (b) against a feed on the loopback host that offers no newer version;
-# and, as root, in a network of its own (tools/hostile-network.sh), where each run
-# also clicks the close button 1.5 s after the launch, while the fetch is stuck, and
-# times the quit:
+# and, as root, in a network of its own (tools/hostile-network.sh), first to a
+# painted window, then clicking the close button 1.5 s after the launch, while the
+# fetch is stuck, and timing the quit:
 #   (n0) without a fetch, in that network (the reference);
 #   (c) the update host's name is looked up at a name server that never answers;
 #   (d) the update host accepts the connection and never speaks (TLS);
@@ -75,8 +75,9 @@ fi
 hostile ()
 {
     echo "== $1"
+    DREMLOR_UPDATE_URL="$2" bash "$root/tools/hostile-network.sh" bash "$root/bench/app/startup.sh" "$app" "$runs"
     DREMLOR_UPDATE_URL="$2" DREMLOR_BENCH_QUIT_AT_MS=1500 \
-        bash "$root/tools/hostile-network.sh" bash "$root/bench/app/startup.sh" "$app" "$runs"
+        bash "$root/tools/hostile-network.sh" bash "$root/bench/app/startup.sh" "$app" "$runs" | grep quit
 }
 
 hostile "(n0) no fetch, in the hostile network"            "http://update.invalid"
