@@ -7,7 +7,9 @@
 # /etc/resolv.conf names 127.0.0.1 as the only name server. tools/hostile_network.py
 # serves, on 127.0.0.1: a name server that never answers (port 53, UDP and TCP), a
 # host that accepts TCP and never speaks (7701) and an HTTP server that trickles a
-# byte a second (7702). DREMLOR_HOSTILE_NETWORK=1 tells the command where it runs.
+# byte a second (7702); a second silent name server listens on 127.0.0.2. With
+# DREMLOR_HOSTILE_RESOLV set, its text (printf escapes) is the resolv.conf instead.
+# DREMLOR_HOSTILE_NETWORK=1 tells the command where it runs.
 # Needs root (unshare) and iproute2 (ip); without them it fails, saying why.
 set -euo pipefail
 
@@ -40,7 +42,7 @@ trap cleanup EXIT
 
 ip link set lo up || { echo "hostile-network: cannot bring the loopback device up" >&2; exit 2; }
 
-printf 'nameserver 127.0.0.1\n' > "$scratch/resolv.conf"
+printf '%b\n' "${DREMLOR_HOSTILE_RESOLV:-nameserver 127.0.0.1}" > "$scratch/resolv.conf"
 mount --bind "$scratch/resolv.conf" /etc/resolv.conf \
     || { echo "hostile-network: cannot bind-mount /etc/resolv.conf" >&2; exit 2; }
 

@@ -3,6 +3,7 @@
 network namespace of their own (tools/hostile-network.sh starts them):
 
   port 53, UDP and TCP   a name server that reads every query and never replies
+                         (on 127.0.0.1 and on 127.0.0.2, for a second one)
   port 7701              a host that accepts TCP connections and never sends a byte
   port 7702              an HTTP server that answers at once with its head
                          (Content-Length: 100000) and then trickles the body, one
@@ -20,10 +21,10 @@ SILENT_PORT = 7701
 TRICKLE_PORT = 7702
 
 
-def listen_tcp(port):
+def listen_tcp(port, address="127.0.0.1"):
     s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    s.bind(("127.0.0.1", port))
+    s.bind((address, port))
     s.listen(64)
     return s
 
@@ -61,10 +62,20 @@ def trickle(connection):
             pass
 
 
-def main():
+def silent_name_server(address):
     udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    udp.bind(("127.0.0.1", 53))
-    serve(listen_tcp(53), swallow)
+    udp.bind((address, 53))
+    serve(listen_tcp(53, address), swallow)
+
+    def read_forever():
+        while True:
+            udp.recvfrom(4096)
+    threading.Thread(target=read_forever, daemon=True).start()
+
+
+def main():
+    silent_name_server("127.0.0.1")
+    silent_name_server("127.0.0.2")
     serve(listen_tcp(SILENT_PORT), swallow)
     serve(listen_tcp(TRICKLE_PORT), trickle)
 
@@ -72,7 +83,7 @@ def main():
         ready.write("ready\n")
 
     while True:
-        udp.recvfrom(4096)
+        time.sleep(3600)
 
 
 if __name__ == "__main__":

@@ -11,7 +11,8 @@
 #   (n0) without a fetch, in that network (the reference);
 #   (c) the update host's name is looked up at a name server that never answers;
 #   (d) the update host accepts the connection and never speaks (TLS);
-#   (e) the update host trickles its answer, a byte a second.
+#   (e) the update host trickles its answer, a byte a second;
+#   (f) two name servers that never answer, and a search domain.
 #   bench/app/startup_update.sh [path to Dremlor] [runs]
 # Each case runs bench/app/startup.sh and prints its runs and medians.
 set -euo pipefail
@@ -84,3 +85,5 @@ hostile "(n0) no fetch, in the hostile network"            "http://update.invali
 hostile "(c) a name server that never answers"             "https://update.dremlor.example"
 hostile "(d) a host that accepts and never speaks (TLS)"   "https://127.0.0.1:7701"
 hostile "(e) a host that trickles a byte a second"         "http://127.0.0.1:7702"
+DREMLOR_HOSTILE_RESOLV='nameserver 127.0.0.1\nnameserver 127.0.0.2\nsearch corp.example' \
+    hostile "(f) two name servers that never answer, and a search domain" "https://update.dremlor.example"
