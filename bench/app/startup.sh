@@ -42,7 +42,7 @@ process = subprocess.Popen([app], stdout=open(log, "w"), stderr=subprocess.STDOU
 
 # With a quit to time, the click comes at its time whether the window is painted or not.
 painted = "-" if quit_at > 0 else "timeout"
-while time.monotonic() - start < (quit_at / 1000.0 if quit_at > 0 else 20):
+while time.monotonic() - start < (quit_at / 1000.0 if quit_at > 0 else 60):
     image = x11.XGetImage(display, root, x, y, 1, 1, 0xFFFFFFFF, 2)
     pixel = x11.XGetPixel(image, 0, 0) if image else 0
     r, g, b = (pixel >> 16) & 255, (pixel >> 8) & 255, pixel & 255
@@ -61,7 +61,7 @@ if quit_at > 0:
     clicked = time.monotonic()
     subprocess.run(["xdotool", "mousemove", str(x - 121 + 780), str(y - 103 + 14), "click", "1"], check=True)
     try:
-        process.wait(timeout=30)
+        process.wait(timeout=60)
         quit_ms = "%.0f" % ((time.monotonic() - clicked) * 1000)
     except subprocess.TimeoutExpired:
         quit_ms = "timeout"
