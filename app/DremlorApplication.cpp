@@ -78,7 +78,7 @@ void DremlorApplication::shutdown()
     }
 
     // The updater writes to the dialog's settings, so it goes before the window;
-    // deleting it stops a download that is still running.
+    // deleting it abandons a check or a download that is still running, at once.
     if (autoUpdate != nullptr)
         autoUpdate->closeProgressDialog();
 
@@ -123,8 +123,13 @@ void DremlorApplication::checkForUpdates()
     if (chooseInstallerFolder != nullptr)
         autoUpdate->browseForFolder = chooseInstallerFolder;
 
-    const auto result = autoUpdate->checkForUpdate();
+    // The window answers while the feed is fetched; the answer comes back here on
+    // the message thread, after the user has been asked.
+    autoUpdate->startCheck ([this] (int result) { actOnCheckResult (result); });
+}
 
+void DremlorApplication::actOnCheckResult (int result)
+{
     if (result == VASAutoUpdate::downloadAccepted)
     {
         updateDialogOptions.dialogTitle = "Dremlor Update";

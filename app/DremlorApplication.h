@@ -22,8 +22,9 @@ class VirtualMidiEnvironment;
     emulated units, the virtual MIDI environment they live in. Only one instance of
     the program runs; a second start is refused and reported to the running one.
 
-    At the end of initialise it runs the update check and, when the user accepts an
-    update, the download; it hears the download's end as the updater's listener.
+    At the end of initialise it starts the update check, which fetches in the
+    background; when the user accepts an update, it starts the download, and it
+    hears the download's end as the updater's listener.
 */
 class DremlorApplication  : public juce::JUCEApplication,
                             public juce::ChangeListener
@@ -57,11 +58,15 @@ public:
     static juce::String getAnotherInstanceMessage();
 
     //==============================================================================
-    /** Checks for an update of version 2.0.2 and acts on the answer: the "Dremlor
-        Update" download dialog for an accepted update, a message for one that must
-        be installed by hand, nothing otherwise.
+    /** Starts the check for an update of version 2.0.2 and returns at once; when the
+        answer is in, acts on it (actOnCheckResult).
     */
     void checkForUpdates();
+
+    /** The answer of a check: the "Dremlor Update" download dialog for an accepted
+        update, a message for one that must be installed by hand, nothing otherwise.
+    */
+    void actOnCheckResult (int result);
 
     /** The end of a download: starts the installer and quits, or says what went wrong. */
     void changeListenerCallback (juce::ChangeBroadcaster* source) override;

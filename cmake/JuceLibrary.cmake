@@ -1,6 +1,7 @@
 # Compiles the JUCE modules the system uses once, into the static library
 # dremlor_juce that the app, the tests, the benchmarks and the fuzz targets link.
-# The thread-sanitizer build only runs device-link tests and leaves the GUI modules out.
+# Every build, the thread-sanitizer one included, has the GUI modules, so the
+# program's threads (download, update check, send, receive) run under TSan too.
 
 find_package (JUCE CONFIG REQUIRED)
 
@@ -9,17 +10,12 @@ set (DREMLOR_JUCE_MODULES
     juce::juce_events
     juce::juce_data_structures
     juce::juce_audio_basics
-    juce::juce_audio_devices)
+    juce::juce_audio_devices
+    juce::juce_graphics
+    juce::juce_gui_basics
+    juce::juce_gui_extra)
 
-if (DREMLOR_SANITIZE STREQUAL "thread")
-    set (DREMLOR_HAS_GUI OFF)
-else()
-    set (DREMLOR_HAS_GUI ON)
-    list (APPEND DREMLOR_JUCE_MODULES
-        juce::juce_graphics
-        juce::juce_gui_basics
-        juce::juce_gui_extra)
-endif()
+set (DREMLOR_HAS_GUI ON)
 
 # Debian's JUCE decodes images with the system's libpng and libjpeg and speaks HTTP
 # through libcurl (linked directly, not loaded lazily) without naming them for the

@@ -12,16 +12,18 @@ target_link_libraries (dremlor_test_support
     PUBLIC dremlor_devicelink GTest::gtest
     PRIVATE dremlor_warnings)
 
-# dremlor_add_test_binary (name folder libraries...) builds every test source of
-# tests/<folder> into one binary and registers its cases with ctest.
+# dremlor_add_test_binary (name folder libraries... [FILTER gtest-filter]) builds
+# every test source of tests/<folder> into one binary and registers its cases with
+# ctest (those the filter lets through, when there is one).
 function (dremlor_add_test_binary name folder)
+    cmake_parse_arguments (PARSE_ARGV 2 arg "" "FILTER" "")
     file (GLOB sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${folder}/*.cpp")
     if (NOT sources)
         return()
     endif()
     add_executable (${name} ${sources})
-    target_link_libraries (${name} PRIVATE ${ARGN} dremlor_test_support GTest::gtest_main dremlor_warnings)
-    gtest_discover_tests (${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${folder}")
+    target_link_libraries (${name} PRIVATE ${arg_UNPARSED_ARGUMENTS} dremlor_test_support GTest::gtest_main dremlor_warnings)
+    gtest_discover_tests (${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "${arg_FILTER}" PROPERTIES LABELS "${folder}")
 endfunction()
 
 # GUI test helpers (modal-box answerer and the like) need the GUI modules.
@@ -40,7 +42,15 @@ if (TARGET dremlor_skin)
 endif()
 
 if (TARGET dremlor_update)
-    dremlor_add_test_binary (update_tests update dremlor_update dremlor_test_support_gui)
+    dremlor_add_test_binary (update_tests update dremlor_update dremlor_test_support_gui FILTER "-HostileNetwork.*")
+
+    # The update's fetches against a name server that never answers and hosts that
+    # never speak or trickle, in a network namespace of their own (root, unshare).
+    add_test (NAME HostileNetwork.EveryFetchEndsWithinItsLimitsAndIsAbandonedAtOnce
+              COMMAND bash "${PROJECT_SOURCE_DIR}/tools/hostile-network.sh"
+                      "$<TARGET_FILE:update_tests>" "--gtest_filter=HostileNetwork.*")
+    set_tests_properties (HostileNetwork.EveryFetchEndsWithinItsLimitsAndIsAbandonedAtOnce
+                          PROPERTIES LABELS "update;netns" TIMEOUT 300)
 endif()
 
 if (TARGET dremlor_app)

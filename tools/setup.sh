@@ -13,6 +13,7 @@ packages=(
     libx11-dev libxext-dev libxinerama-dev libxrandr-dev libxcursor-dev libxcomposite-dev
     xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
     python3 zip unzip
+    iproute2 util-linux
 )
 
 missing=()

@@ -2,7 +2,7 @@
 # Sets up, builds and runs the whole test suite:
 #   1. ASan+UBSan build (clang): every in-process test (GUI ones under Xvfb), then a bounded
 #      smoke run of every fuzz target;
-#   2. TSan build (clang): device-link tests;
+#   2. TSan build (clang): device-link, application and update tests (GUI ones under Xvfb);
 #   3. the normal build (g++): every test, GUI ones under Xvfb. Its ctest summary is the last line.
 # Exits non-zero on any failure.
 set -euo pipefail
@@ -44,9 +44,9 @@ done
 echo "== TSan build"
 configure "$build/tsan" -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DDREMLOR_SANITIZE=thread
-cmake --build "$build/tsan" -j "$jobs"
+cmake --build "$build/tsan" -j "$jobs" --target devicelink_tests app_tests update_tests dremlor_default_skin
 (cd "$build/tsan" && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    ctest -L devicelink -j "$jobs" --output-on-failure --timeout 300)
+    bash "$root/tools/xvfb-session.sh" ctest -L "devicelink|app|update" -j "$jobs" --output-on-failure --timeout 300)
 
 echo "== Normal build"
 configure "$build/main" -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -2,8 +2,7 @@
 
 #include "skin/Utf8Text.h"
 
-#include "update/StreamWatchdog.h"
-#include "update/UpdateConnection.h"
+#include "update/UpdateHttpClient.h"
 
 #include <cstring>
 
@@ -26,7 +25,12 @@ juce::String UpdateNetwork::hostOf (const juce::String& address)
 
 bool UpdateNetwork::isPermittedAddress (const juce::URL& address)
 {
-    const auto text = address.toString (true).trim();
+    return isPermittedAddress (address.toString (true));
+}
+
+bool UpdateNetwork::isPermittedAddress (const juce::String& address)
+{
+    const auto text = address.trim();
 
     if (text.startsWithIgnoreCase ("https://"))
         return hostOf (text).isNotEmpty();
@@ -46,49 +50,54 @@ bool UpdateNetwork::isSuccessStatus (int statusCode) noexcept
 }
 
 //==============================================================================
-bool UpdateNetwork::fetch (const juce::URL& address, juce::MemoryBlock& result, int deadlineMs)
+namespace
+{
+    /** Collects a text document, refusing one longer than the limit. */
+    class TextReceiver  : public UpdateHttpClient::Receiver
+    {
+    public:
+        bool beginBody (juce::int64 announcedLength) override
+        {
+            return announcedLength <= (juce::int64) UpdateNetwork::maxTextBytes;
+        }
+
+        bool receiveBody (const void* data, size_t numBytes) override
+        {
+            return body.write (data, numBytes);
+        }
+
+        juce::MemoryOutputStream body;
+    };
+}
+
+bool UpdateNetwork::fetch (UpdateHttpClient& client, const juce::URL& address, juce::MemoryBlock& result, int deadlineMs)
 {
     result.reset();
 
-    if (! isPermittedAddress (address))
+    UpdateHttpClient::Limits limits;
+    limits.connectTimeoutMs = connectionTimeoutMs;
+    limits.totalTimeoutMs = deadlineMs;
+    limits.maxBodyBytes = maxTextBytes;
+
+    TextReceiver receiver;
+
+    if (client.get (address, receiver, limits) != UpdateHttpClient::Outcome::complete)
         return false;
 
-    UpdateConnection connection (connectionTimeoutMs);
-    const StreamWatchdog watchdog (connection, deadlineMs);
-
-    if (! connection.open (address))
-        return false;
-
-    auto& stream = *connection.getStream();
-
-    juce::MemoryOutputStream body;
-    char buffer[4096];
-
-    while (! stream.isExhausted())
-    {
-        const auto numRead = stream.read (buffer, (int) sizeof (buffer));
-
-        if (numRead <= 0)
-            break;
-
-        if (body.getDataSize() + (size_t) numRead > (size_t) maxTextBytes)
-            return false;
-
-        body.write (buffer, (size_t) numRead);
-    }
-
-    // An error here is a transfer cut short (or cancelled by the watchdog).
-    if (stream.isError() || watchdog.hasFired())
-        return false;
-
-    result = body.getMemoryBlock();
+    result = receiver.body.getMemoryBlock();
     return true;
+}
+
+juce::String UpdateNetwork::fetchText (UpdateHttpClient& client, const juce::URL& address, int deadlineMs)
+{
+    juce::MemoryBlock body;
+    return fetch (client, address, body, deadlineMs) ? textFromBytes (body) : juce::String();
 }
 
 juce::String UpdateNetwork::fetchText (const juce::URL& address, int deadlineMs)
 {
-    juce::MemoryBlock body;
-    return fetch (address, body, deadlineMs) ? textFromBytes (body) : juce::String();
+    UpdateHttpClient client;
+    return fetchText (client, address, deadlineMs);
 }
 
 juce::String UpdateNetwork::textFromBytes (const juce::MemoryBlock& bytes)

@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+class UpdateHttpClient;
+
 //==============================================================================
 /**
     The rules every network access of the self-update follows.
@@ -10,18 +12,18 @@
     only. Plain http is refused, because whoever sits on the path could then hand
     the program an installer of their own to start; the one exception is the
     loopback host (127.0.0.1, localhost, [::1]), which the tests serve. Redirects
-    are followed by UpdateConnection, which applies the same rule to every hop.
+    are followed by UpdateHttpClient, which applies the same rule to every hop.
 
-    Time: start-up waits for the feed, so no fetch may hang. Every stream gets a
-    connection time-out, and the framework's streams then also give up when fewer
-    than 100 bytes a second arrive for that long; a text fetch has in addition a
-    deadline after which a watchdog cancels it, whatever the server does.
+    Time: every fetch has a connection time-out (name look-up, connect, handshake);
+    a text fetch has a deadline for the whole fetch, whatever the server does, and a
+    download ends when no byte has come for the stall time. Fetches run off the
+    message thread and end at once when their client is aborted.
 
     Any thread; fetchText blocks the calling thread for at most its deadline.
 */
 struct UpdateNetwork
 {
-    /** Connection time-out of every stream, and how long a stalled stream is kept. */
+    /** Connection time-out of every fetch: name look-up, connect and TLS handshake. */
     static constexpr int connectionTimeoutMs = 3000;
 
     /** The longest a feed or release-notes fetch may take from start to end. */
@@ -30,11 +32,12 @@ struct UpdateNetwork
     /** The largest feed or release-notes document that is read. */
     static constexpr int maxTextBytes = 1024 * 1024;
 
-    /** How long an installer download may wait for its next chunk. */
+    /** An installer download ends when no byte has arrived for this long. */
     static constexpr int downloadStallTimeoutMs = 10000;
 
     //==============================================================================
     /** True for an https address, or an http address on the loopback host. */
+    static bool isPermittedAddress (const juce::String& address);
     static bool isPermittedAddress (const juce::URL& address);
 
     /** The host part of an address ("example.org", "127.0.0.1", "[::1]"), lower case,
@@ -46,14 +49,20 @@ struct UpdateNetwork
     static bool isSuccessStatus (int statusCode) noexcept;
 
     //==============================================================================
-    /** Fetches the document at the address with an HTTP GET into body. False (and an
-        empty body) when the address is refused, the server cannot be reached,
-        answers with an error status, stops before the end, sends more than
-        maxTextBytes or does not finish within deadlineMs.
+    /** Fetches the document at the address with an HTTP GET into body, through the
+        client (which the caller may abort from another thread). False (and an empty
+        body) when the address is refused, the server cannot be reached, answers with
+        an error status, stops before the end, sends more than maxTextBytes, does not
+        finish within deadlineMs or the client is aborted.
     */
-    static bool fetch (const juce::URL& address, juce::MemoryBlock& body, int deadlineMs = textFetchDeadlineMs);
+    static bool fetch (UpdateHttpClient& client, const juce::URL& address, juce::MemoryBlock& body,
+                       int deadlineMs = textFetchDeadlineMs);
 
     /** fetch, as text (see textFromBytes); empty text when the fetch failed. */
+    static juce::String fetchText (UpdateHttpClient& client, const juce::URL& address,
+                                   int deadlineMs = textFetchDeadlineMs);
+
+    /** fetchText through a client of its own, which nobody can abort. */
     static juce::String fetchText (const juce::URL& address, int deadlineMs = textFetchDeadlineMs);
 
     /** Bytes from the network as text: UTF-16 with a byte-order mark, or UTF-8; bytes

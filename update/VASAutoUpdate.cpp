@@ -50,6 +50,8 @@ VASAutoUpdate::~VASAutoUpdate()
 {
     stopTimer (progressTimer);
     stopTimer (progressBarTimer);
+    checkThread.reset();
+    cancelPendingUpdate();
     downloadThread.reset();
 }
 
@@ -170,18 +172,55 @@ bool VASAutoUpdate::hasDialogWidgets() const noexcept
 }
 
 //==============================================================================
-int VASAutoUpdate::checkForUpdate()
+void VASAutoUpdate::prepareCheck()
 {
     if (progressCancelButton != nullptr)
     {
         progressCancelButton->setAlpha (1.0f);
         progressCancelButton->setEnabled (true);
     }
+}
 
-    juce::MemoryBlock document;
+int VASAutoUpdate::checkForUpdate()
+{
+    prepareCheck();
 
-    if (! UpdateNetwork::fetch (feedAddress, document) || ! feed.parse (document.getData(), document.getSize()))
+    UpdateHttpClient client;
+    return offerUpdate (UpdateCheckThread::fetch (client, feedAddress, feed, installed, hasDialogWidgets()));
+}
+
+void VASAutoUpdate::startCheck (std::function<void (int)> onResult)
+{
+    checkThread.reset();
+    cancelPendingUpdate();
+    prepareCheck();
+
+    checkDone = std::move (onResult);
+    checkThread = std::make_unique<UpdateCheckThread> (feedAddress, feed, installed, hasDialogWidgets(),
+                                                       [this] { triggerAsyncUpdate(); });
+    checkThread->start();
+}
+
+void VASAutoUpdate::handleAsyncUpdate()
+{
+    if (checkThread == nullptr)
+        return;
+
+    const auto found = checkThread->getFound();
+    checkThread.reset();
+
+    const auto result = offerUpdate (found);
+
+    if (checkDone != nullptr)
+        checkDone (result);
+}
+
+int VASAutoUpdate::offerUpdate (const UpdateCheckThread::Found& found)
+{
+    if (! found.feedRead)
         return noUpdate;
+
+    feed = found.feed;
 
     if (! feed.available.isNewerThan (installed))
         return noUpdate;
@@ -193,7 +232,7 @@ int VASAutoUpdate::checkForUpdate()
     if (! hasDialogWidgets())
         return noUpdate;
 
-    releaseNotes = feed.hasReleaseNotes ? fetchReleaseNotes() : juce::String (noReleaseNotes);
+    releaseNotes = feed.hasReleaseNotes ? found.releaseNotes : juce::String (noReleaseNotes);
 
     if (releaseNotes.contains ("<html"))
         releaseNotes = noReleaseNotes;
@@ -221,14 +260,6 @@ int VASAutoUpdate::checkForUpdate()
                            && UpdateNetwork::isPermittedAddress (installerAddress);
 
     return feed.compatible && downloadable ? downloadAccepted : manualInstall;
-}
-
-juce::String VASAutoUpdate::fetchReleaseNotes() const
-{
-    if (feed.releaseNotesAddress.isEmpty())
-        return {};
-
-    return UpdateNetwork::fetchText (juce::URL (feed.releaseNotesAddress));
 }
 
 juce::DialogWindow* VASAutoUpdate::launchDialog (juce::DialogWindow::LaunchOptions& options)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "update/UpdateCheckThread.h"
 #include "update/UpdateFeed.h"
 #include "update/VASAutoUpdateDownloadThread.h"
 
@@ -26,9 +27,12 @@ class VASLabelComponent;
       - VASAutoUpdateDownload.cpp: the installer folder, the download, the progress
         timer and cancelling.
 
-    The application creates one at start-up, listens to it and runs checkForUpdate.
-    When a download ends, the updater closes its dialog, keeps the thread's result
-    (getDownloadResult) and sends a synchronous change message.
+    The application creates one at start-up, listens to it and runs startCheck: the
+    feed and the notes are fetched on an "Update Check" thread (UpdateCheckThread)
+    while the window goes on answering, and the question is asked on the message
+    thread once they are in. When a download ends, the updater closes its dialog,
+    keeps the thread's result (getDownloadResult) and sends a synchronous change
+    message. Deleting the updater abandons a check or a download at once.
 
     Message thread only, apart from the progress value, which the "Download Thread"
     writes.
@@ -36,7 +40,8 @@ class VASLabelComponent;
 class VASAutoUpdate  : public juce::Component,
                        public juce::Button::Listener,
                        public juce::ChangeBroadcaster,
-                       public juce::MultiTimer
+                       public juce::MultiTimer,
+                       private juce::AsyncUpdater
 {
 public:
     /** What checkForUpdate found and what the user chose. */
@@ -61,9 +66,19 @@ public:
     //==============================================================================
     /** Fetches the feed and, when it offers a newer version, its release notes, then
         asks the user in the modal "Software Update" dialog. Blocks the message thread
-        for the fetches (each bounded in time) and the dialog.
+        for the fetches (each bounded in time) and the dialog; startCheck is the same
+        without blocking.
     */
     int checkForUpdate();
+
+    /** Starts the check in the background and returns at once. When the fetches are
+        in, the user is asked on the message thread as by checkForUpdate, and then
+        onResult gets the CheckResult. A check started before is abandoned.
+    */
+    void startCheck (std::function<void (int result)> onResult);
+
+    /** True from startCheck until the fetches are in. */
+    bool isCheckRunning() const noexcept                         { return checkThread != nullptr; }
 
     /** Splits "x,y,w,h" as the skin's widget factories do. */
     static juce::Rectangle<int> parseRectangle (const juce::String& text);
@@ -137,8 +152,10 @@ private:
     //==============================================================================
     void createComponents();
     bool hasDialogWidgets() const noexcept;
-    juce::String fetchReleaseNotes() const;
+    void prepareCheck();
+    int offerUpdate (const UpdateCheckThread::Found& found);
     void cancelDownload();
+    void handleAsyncUpdate() override;
 
     //==============================================================================
     std::unique_ptr<juce::Component> infoPage;
@@ -172,7 +189,10 @@ private:
     juce::PropertiesFile* settings = nullptr;
     juce::File installerFolder;
 
-    /** Declared last, so that it is gone before the progress value it writes. */
+    std::function<void (int)> checkDone;
+
+    /** Declared last, so that they are gone before the values they use. */
+    std::unique_ptr<UpdateCheckThread> checkThread;
     std::unique_ptr<VASAutoUpdateDownloadThread> downloadThread;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VASAutoUpdate)

@@ -1,7 +1,5 @@
 #include "update/VASAutoUpdateDownloadThread.h"
 
-#include "update/StreamWatchdog.h"
-
 VASAutoUpdateDownloadThread::VASAutoUpdateDownloadThread (const juce::URL& addressToFetch,
                                                           const juce::File& targetFile,
                                                           std::atomic<double>* progressValue,
@@ -16,18 +14,16 @@ VASAutoUpdateDownloadThread::VASAutoUpdateDownloadThread (const juce::URL& addre
 
 VASAutoUpdateDownloadThread::~VASAutoUpdateDownloadThread()
 {
-    // The cancelled stream returns from a blocked read within about a second; the
-    // wait is longer than that so that the thread is never killed mid-call.
     cancel();
     signalThreadShouldExit();
-    stopThread (5000);
+    stopThread (stopTimeoutMs);
 }
 
 //==============================================================================
 void VASAutoUpdateDownloadThread::cancel()
 {
     cancelFlag = true;
-    connection.abort();
+    client.abort();
 }
 
 void VASAutoUpdateDownloadThread::run()
@@ -35,84 +31,84 @@ void VASAutoUpdateDownloadThread::run()
     result = notWritten;
     const auto outcome = receive();
 
-    if (outcome != written)
-        result = outcome;
-    else if (cancelFlag)
-        result = cancelled;
-    else
-        result = writeInstaller() ? written : notWritten;
+    // The temporary file goes whatever happened; after a move there is nothing left of it.
+    file.reset();
+    temporary.reset();
+    result = outcome;
 }
 
 VASAutoUpdateDownloadThread::Result VASAutoUpdateDownloadThread::receive()
 {
-    // A server that goes quiet for the stall time gets its connection aborted, which
-    // ends a blocked connect or read below.
-    StreamWatchdog watchdog (connection, stallTimeoutMs);
+    UpdateHttpClient::Limits limits;
+    limits.connectTimeoutMs = UpdateNetwork::connectionTimeoutMs;
+    limits.stallTimeoutMs = stallTimeoutMs;
+    limits.maxBodyBytes = maxInstallerBytes;
 
-    const bool opened = connection.open (address);
-    auto* stream = connection.getStream();
-    const auto total = opened ? stream->getTotalLength() - stream->getPosition() : (juce::int64) -1;
+    const auto outcome = client.get (address, *this, limits);
+
+    if (fileFailed)
+        return notWritten;
 
     if (cancelFlag)
         return cancelled;
 
-    // An empty installer is no installer, and a length past the limit is not held in memory.
-    if (! opened || total <= 0 || total > maxInstallerBytes)
+    if (outcome != UpdateHttpClient::Outcome::complete || total <= 0 || bytesReceived != total || threadShouldExit())
         return downloadError;
 
-    data.setSize ((size_t) total);
-    auto* const bytes = static_cast<char*> (data.getData());
+    return writeInstaller() ? written : notWritten;
+}
 
-    juce::int64 remaining = total, bytesRead = 0;
+bool VASAutoUpdateDownloadThread::beginBody (juce::int64 announcedLength)
+{
+    // An empty installer is no installer, and one without a length cannot be known complete.
+    if (announcedLength <= 0 || announcedLength > maxInstallerBytes)
+        return false;
 
-    while (! threadShouldExit())
+    total = announcedLength;
+
+    if (target.isDirectory())
     {
-        if (remaining <= 0 || cancelFlag)
-            break;
-
-        const auto wanted = (int) juce::jmin (remaining, (juce::int64) chunkSize);
-        const auto numRead = stream->read (bytes + bytesRead, wanted);
-
-        // The server closed, dropped or stalled the connection before the end.
-        if (numRead <= 0)
-            break;
-
-        watchdog.restart();
-        bytesRead += numRead;
-        remaining = total - bytesRead;
-        progress->store ((double) bytesRead / (double) total);
+        fileFailed = true;
+        return false;
     }
 
-    data.setSize ((size_t) bytesRead);
+    temporary = std::make_unique<juce::TemporaryFile> (target, juce::TemporaryFile::useHiddenFile);
+    file = std::make_unique<juce::FileOutputStream> (temporary->getFile(), 16384);
 
-    if (cancelFlag)
-        return cancelled;
+    if (file->failedToOpen())
+    {
+        fileFailed = true;
+        return false;
+    }
 
-    return remaining == 0 ? written : downloadError;
+    return true;
+}
+
+bool VASAutoUpdateDownloadThread::receiveBody (const void* data, size_t numBytes)
+{
+    if (cancelFlag || threadShouldExit())
+        return false;
+
+    if (! file->write (data, numBytes))
+    {
+        fileFailed = true;
+        return false;
+    }
+
+    bytesReceived += (juce::int64) numBytes;
+    progress->store ((double) bytesReceived / (double) total);
+    return true;
 }
 
 //==============================================================================
 bool VASAutoUpdateDownloadThread::writeInstaller()
 {
-    if (target.isDirectory())
+    if (file == nullptr || temporary == nullptr)
         return false;
 
-    const juce::TemporaryFile temporary (target, juce::TemporaryFile::useHiddenFile);
+    file->flush();
+    const bool intact = file->getStatus().wasOk();
+    file.reset();
 
-    {
-        juce::FileOutputStream out (temporary.getFile(), 16384);
-
-        if (out.failedToOpen())
-            return false;
-
-        if (! out.write (data.getData(), data.getSize()))
-            return false;
-
-        out.flush();
-
-        if (out.getStatus().failed())
-            return false;
-    }
-
-    return temporary.overwriteTargetFileWithTemporary();
+    return intact && temporary->overwriteTargetFileWithTemporary();
 }

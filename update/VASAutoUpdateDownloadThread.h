@@ -1,29 +1,32 @@
 #pragma once
 
-#include "update/UpdateConnection.h"
+#include "update/UpdateHttpClient.h"
 #include "update/UpdateNetwork.h"
 
 #include <juce_core/juce_core.h>
 
 #include <atomic>
+#include <memory>
 
 //==============================================================================
 /**
-    The "Download Thread": fetches the installer into memory in chunks of at most
-    1024 bytes, publishing the progress after every chunk, and writes it to its
-    target when every announced byte has arrived.
+    The "Download Thread": fetches the installer and writes it, as it arrives, to a
+    hidden temporary file beside its target, publishing the progress after every
+    piece; when every announced byte has arrived it moves the file into the
+    target's place. Anything less leaves the target (an older installer) untouched.
 
     VASAutoUpdate creates one per download, polls isThreadRunning from its timer and
     reads getResult once the thread has ended. cancel may be called from any thread:
-    it sets the cancel flag, which the loop sees before its next chunk, and cuts a
-    read that is waiting for the server short.
+    it ends the fetch within UpdateHttpClient::pollIntervalMs, whatever the network
+    is doing, so the destructor never waits long.
 
-    Results: 0 complete but not written, 1 written, 2 cancelled, 3 download error
-    (the address was refused or could not be opened, no length or an impossible one
-    was announced, the transfer stopped before its end, or the thread was asked to
-    stop).
+    Results: 0 the file could not be written, 1 written, 2 cancelled, 3 download
+    error (the address was refused or could not be fetched, no length or an
+    impossible one was announced, no byte came for the stall time, the transfer
+    stopped before its end, or the thread was asked to stop).
 */
-class VASAutoUpdateDownloadThread  : public juce::Thread
+class VASAutoUpdateDownloadThread  : public juce::Thread,
+                                     private UpdateHttpClient::Receiver
 {
 public:
     enum Result
@@ -35,7 +38,7 @@ public:
     };
 
     /** Nothing is fetched before startThread. progress (not owned) must outlive the
-        thread; it receives bytes read divided by bytes announced.
+        thread; it receives bytes received divided by bytes announced.
     */
     VASAutoUpdateDownloadThread (const juce::URL& address, const juce::File& target,
                                  std::atomic<double>* progress,
@@ -47,14 +50,13 @@ public:
     //==============================================================================
     void run() override;
 
-    /** Writes the received bytes beside the target and then moves them into its
-        place, so an existing installer is replaced only by a complete one. False
-        when the file cannot be created, written or moved.
+    /** Moves the completely received installer into the target's place. False when
+        it cannot be flushed or moved (the target is then left as it was).
     */
     bool writeInstaller();
 
     /** Asks the download to stop; the result becomes 2 unless the file was already
-        being written.
+        complete.
     */
     void cancel();
 
@@ -65,25 +67,32 @@ public:
     const juce::File& getTarget() const noexcept    { return target; }
 
     //==============================================================================
-    /** The largest piece read from the stream at once. */
-    static constexpr int chunkSize = 1024;
-
-    /** Announced lengths above this are refused rather than held in memory. */
+    /** Announced lengths above this are refused. */
     static constexpr juce::int64 maxInstallerBytes = (juce::int64) 1 << 30;
+
+    /** How long the destructor waits for the cancelled thread before giving up on it. */
+    static constexpr int stopTimeoutMs = 1000;
 
 private:
     //==============================================================================
-    /** Connects and reads the announced bytes into data; the result it settles on. */
     Result receive();
+
+    bool beginBody (juce::int64 announcedLength) override;
+    bool receiveBody (const void* data, size_t numBytes) override;
 
     juce::URL address;
     std::atomic<double>* progress = nullptr;
-    juce::MemoryBlock data;
     juce::File target;
     std::atomic<bool> cancelFlag { false };
     std::atomic<int> result { notWritten };
     const int stallTimeoutMs;
-    UpdateConnection connection { UpdateNetwork::connectionTimeoutMs };
+    UpdateHttpClient client;
+
+    // The download thread's own, between beginBody and the end of run.
+    std::unique_ptr<juce::TemporaryFile> temporary;
+    std::unique_ptr<juce::FileOutputStream> file;
+    juce::int64 total = 0, bytesReceived = 0;
+    bool fileFailed = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VASAutoUpdateDownloadThread)
 };

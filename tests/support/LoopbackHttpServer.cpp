@@ -116,10 +116,11 @@ private:
 
     bool send (const char* data, int numBytes)
     {
-        // Accepted sockets do not block: a full send buffer is waited out.
+        // Accepted sockets do not block: a full send buffer is waited out. A client
+        // that hangs up early must not end the test process with SIGPIPE.
         while (numBytes > 0 && ! threadShouldExit())
         {
-            const auto written = socket->write (data, numBytes);
+            const auto written = (int) ::send (socket->getRawSocketHandle(), data, (size_t) numBytes, MSG_NOSIGNAL);
 
             if (written > 0)
             {
