@@ -340,11 +340,10 @@ TEST_F (SendOutcome, ASenderThatWillNotStartIsNotCalledAMismatch)
 {
     auto& d = connect (korrinaModel);
     chooseFile (bankFile (korrinaModel, 1));
-    const auto other = messagesFile (korrinaModel, { 0x78, 0x78, 0x78, 0x78 });
     sender().setNoReplyMode();
-    ASSERT_TRUE (sender().loadData (other.data(), other.size(), korrinaModel) && sender().start (1000));
+    ASSERT_TRUE (d.sendBuffer.getSize() > 0 && sender().loadData (d.sendBuffer.getData(), d.sendBuffer.getSize(), korrinaModel));
+    ASSERT_TRUE (sender().start (1000));
 
-    boxes.clear();
     d.startSend (false, "Transferring sysex...");
     ASSERT_TRUE (waitForOutcome());
     sender().cancel();
