@@ -310,7 +310,8 @@ public:
                                                              juce::Rectangle<int> bounds, const juce::String& imageName);
 
     /** The slot field of a cab's send dialog: a press on it chooses its radio button
-        and makes "Send" usable; Return or Escape in it hands the focus to "Send".
+        (the watchdog then makes "Send" usable, as for the radio buttons); Return or
+        Escape in it hands the focus to "Send".
     */
     void sendSlotSpinChanged();
 
@@ -665,9 +666,22 @@ private:
     // Stompra backup (DremlorDialogStompraBackup.cpp)
     std::unique_ptr<DumpProgressThread> dumpProgressThread;
 
+    /** Set while a recording started by the restore dialog's "Ready" runs: it ends,
+        unsaved, when that dialog closes.
+    */
+    bool recordingFromSendDialog = false;
+
+    /** Starts a recording whose count the bar shows; the "Ready" that was pressed is
+        disabled, so one opening records at most once.
+    */
+    void startDumpRecording (juce::Button* ready, juce::ProgressBar* countBar);
+
     void stompraBackupOk();
     void stompraBackupCancel();
     void closeStompraBackupPage (int result);
+
+    /** Ends the recording and drops what it holds, as the page's Cancel does. */
+    void discardDumpRecording();
     void endDumpRecording();
 
     juce::StringArray inputDeviceNames, outputDeviceNames;

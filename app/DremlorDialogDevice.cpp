@@ -130,7 +130,17 @@ juce::String DremlorDialog::chooseBank (int choice, const juce::PopupMenu& menu)
 //==============================================================================
 void DremlorDialog::setBufferDelayEnabled (bool shouldBeEnabled)
 {
+    if (bufferDelaySlider == nullptr || bufferDelayLabel == nullptr)
+        return;
+
     bufferDelaySlider->setEnabled (shouldBeEnabled);
+    bufferDelaySlider->setColour (juce::Slider::thumbColourId,
+                                  juce::Colour (shouldBeEnabled ? 0xFF000000 : 0xFF808080));
+
+    // A greyed delay is no delay: the listener hands the 0 on to the sender's interval.
+    if (! shouldBeEnabled)
+        bufferDelaySlider->setValue (0.0, juce::sendNotificationAsync);
+
     bufferDelayLabel->setEnabled (shouldBeEnabled);
 }
 

@@ -347,7 +347,15 @@ std::unique_ptr<juce::ImageButton> DremlorDialog::makeSendDialogButton (juce::Co
 //==============================================================================
 int DremlorDialog::runSendDialog()
 {
-    return sendDialogOptions.runModal();
+    const int result = sendDialogOptions.runModal();
+
+    // A recording started with the restore dialog's "Ready" ends with the dialog,
+    // however it closed; the dialog has no OK to save it, so it is dropped as the
+    // backup page's Cancel drops it.
+    if (recordingFromSendDialog)
+        discardDumpRecording();
+
+    return result;
 }
 
 void DremlorDialog::closeSendDialog (int result)
@@ -441,6 +449,13 @@ bool DremlorDialog::sendDialogButtonClicked (juce::Button* button)
         return true;
     }
 
+    if (button == readyButton.get())
+    {
+        startDumpRecording (readyButton.get(), sendProgressBar.get());
+        recordingFromSendDialog = true;
+        return true;
+    }
+
     if (button == cancel2Button.get())
     {
         auto* sender = processing != nullptr ? &processing->getSender() : nullptr;
@@ -493,10 +508,9 @@ void DremlorDialog::sendSlotSpinChanged()
         if (slotRadio != nullptr)
             slotRadio->setToggleState (true, juce::dontSendNotification);
 
+        // As with the radio buttons, "Send" is left to the watchdog, which enables it
+        // only while the unit is connected.
         cabDestination = 1;
-
-        if (sendButton != nullptr)
-            sendButton->setEnabled (true);
     }
     else if (cabSlotSpin->lastAction == 1 && sendButton != nullptr && sendButton->isShowing())
     {

@@ -380,11 +380,17 @@ void DremlorDialog::pollSend()
         startTimer (watchdogTimer, watchdogMs);
     };
 
-    if (outcome == UpdateHardware::Outcome::refused)
+    if (outcome == UpdateHardware::Outcome::refused || outcome == UpdateHardware::Outcome::notStarted)
     {
-        // The sender found nothing in the data that it could send to this device.
+        // Nothing was sent: either the data holds nothing for this device, or the
+        // sender would not start, which says nothing about the file.
         stopPolling();
-        showDeviceMismatch();
+
+        if (outcome == UpdateHardware::Outcome::refused)
+            showDeviceMismatch();
+        else
+            showMessage (errorPrefix + "Please try again.");
+
         finishSend();
         return;
     }

@@ -153,8 +153,13 @@ bool DremlorDialog::handleStompraBackupButton (juce::Button* button)
 //==============================================================================
 void DremlorDialog::startDumpProgress()
 {
-    if (stompraReadyButton != nullptr)
-        stompraReadyButton->setEnabled (false);
+    startDumpRecording (stompraReadyButton.get(), stompraProgressBar.get());
+}
+
+void DremlorDialog::startDumpRecording (juce::Button* ready, juce::ProgressBar* countBar)
+{
+    if (ready != nullptr)
+        ready->setEnabled (false);
 
     dumpProgress = 1.0;
     dumpBuffer.clear();
@@ -172,12 +177,12 @@ void DremlorDialog::startDumpProgress()
     dumpProgressThread.reset();
     dumpProgressThread = std::make_unique<DumpProgressThread> (
         [engine = processing] { return engine != nullptr ? engine->getRecordedByteCount() : 0; },
-        [this] (const juce::String& text)
+        [this, bar = juce::Component::SafePointer<juce::ProgressBar> (countBar)] (const juce::String& text)
         {
             dumpProgressText = text;
 
-            if (stompraProgressBar != nullptr)
-                stompraProgressBar->setTextToDisplay (text);
+            if (bar != nullptr)
+                bar->setTextToDisplay (text);
         });
     dumpProgressThread->startThread();
 
@@ -212,8 +217,13 @@ void DremlorDialog::stompraBackupCancel()
     if (! isStompra (device))
         return;
 
-    // What was recorded so far is dropped with the page: a later OK on a new
-    // opening must not save it.
+    discardDumpRecording();
+}
+
+void DremlorDialog::discardDumpRecording()
+{
+    // What was recorded so far is dropped: a later OK on a new opening of the
+    // backup page must not save it.
     if (processing != nullptr)
     {
         juce::MidiBuffer discarded;
@@ -228,6 +238,13 @@ void DremlorDialog::endDumpRecording()
 {
     dumpProgress = 0.0;
     dumpProgressThread.reset();
+    recordingFromSendDialog = false;
+
+    // A restore still being sent keeps the controls greyed and the watchdog stopped
+    // until its poll reports how it ended.
+    if (isSendBusy())
+        return;
+
     startTimer (watchdogTimer, 1000);
     setControlsEnabled (true);
 }

@@ -48,8 +48,14 @@ void UpdateHardware::run()
 
     sender.setReplyTimeout (replyTimeoutFor (kind));
 
-    const bool started = sender.loadData (data, size, device)
-                          && sender.start ((juce::uint32) juce::jlimit (0, 1000, delayMs));
+    // The sender also refuses data while it is still busy with a send: that is no
+    // fault of the file.
+    if (! sender.loadData (data, size, device))
+    {
+        const auto state = sender.getState();
+        outcome = state == SendState::running || state == SendState::paused ? Outcome::notStarted : Outcome::refused;
+        return;
+    }
 
-    outcome = started ? Outcome::started : Outcome::refused;
+    outcome = sender.start ((juce::uint32) juce::jlimit (0, 1000, delayMs)) ? Outcome::started : Outcome::notStarted;
 }

@@ -17,7 +17,8 @@ class SysExMultiMsgTimer;
     The data is not copied here: it points into the main dialog's send buffer, which
     must stay unchanged until the thread has ended (the sender keeps its own copy).
     The dialog reads getOutcome() to tell a started send from data the sender
-    refused, so that a refused file is reported instead of waited for.
+    refused and from a sender that would not start, so that each is reported as
+    what it is instead of waited for.
 */
 class UpdateHardware  : public juce::Thread
 {
@@ -27,7 +28,8 @@ public:
     {
         pending,    // the thread has not finished handing the data over
         started,    // the sender took the data and is sending it
-        refused     // the sender refused the data or would not start; nothing was sent
+        refused,    // the data holds nothing the sender can send to the device
+        notStarted  // the data was fine but the sender was busy or would not start
     };
 
     /** leadIn: send the firmware (kind 7) or FPGA (kind 11) update request first. */

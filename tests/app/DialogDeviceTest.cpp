@@ -148,6 +148,14 @@ TEST_F (DeviceChoice, StompraNeoOutputSetsTheDelayTo300)
     d.outputPortChosen (1);
     MessageLoop::runUntil ([&] { return d.bufferDelayMs == 150; }, 2000);
     EXPECT_EQ (d.bufferDelayMs, 150);
+    const auto thumb = [&d] { return d.bufferDelaySlider->findColour (juce::Slider::thumbColourId).getARGB(); };
+    EXPECT_EQ (thumb(), 0xFF000000u);
+
+    // The receive page greys the delay: a grey thumb, and 0, which the sender hears of later.
+    d.showReceivePage();
+    EXPECT_EQ (thumb(), 0xFF808080u);
+    EXPECT_EQ (d.bufferDelaySlider->getValue(), 0.0);
+    EXPECT_TRUE (MessageLoop::runUntil ([] { return VASMidiProcessing::getInstance()->getSender().getInterval() == 0u; }, 2000));
 }
 
 TEST_F (DeviceChoice, BootRomTakesAnyDelayAndIsDroppedOnTheReceivePage)

@@ -252,15 +252,15 @@ TEST_F (SendDialog, CabDestinationsFollowTheRadioButtonsAndTheSlotLimit)
     EXPECT_FALSE (d.sendConfirmed);
     EXPECT_EQ (boxes.getNumBoxes(), 2);
 
-    // A press on the slot field chooses its radio button and makes "Send" usable;
-    // Return in the field hands the focus to "Send".
+    // A press on the slot field chooses its radio button; "Send" stays with the
+    // watchdog, as for the radio buttons, since no unit is connected here.
     choose (*d.scratchpadRadio);
     d.sendButton->setEnabled (false);
     pressSpinField (*d.cabSlotSpin);
     EXPECT_TRUE (MessageLoop::runUntil ([&d] { return d.slotRadio->getToggleState(); }, 2000));
     EXPECT_FALSE (d.scratchpadRadio->getToggleState());
     EXPECT_EQ (d.cabDestination, 1);
-    EXPECT_TRUE (d.sendButton->isEnabled());
+    EXPECT_FALSE (d.sendButton->isEnabled());
 
     // A new dialog forgets the choice.
     d.createSendDialog();
@@ -287,6 +287,7 @@ TEST_F (SendDialog, SendWaitsForTheDestinationAndTheConnection)
     const Case cases[] = {
         { 2, [&d] { d.bankSelectLabel->setText (d.chooseBank (2, d.prepareBankMenu()), juce::dontSendNotification); } },
         { 4, [&d] { d.scratchpadRadio->setToggleState (true, juce::dontSendNotification); d.buttonClicked (d.scratchpadRadio.get()); } },
+        { 4, [&d] { pressSpinField (*d.cabSlotSpin); MessageLoop::runUntil ([&d] { return d.cabDestination == 1; }, 2000); } },
         { 3, [] {} },
     };
 

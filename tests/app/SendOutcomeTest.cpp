@@ -333,6 +333,24 @@ TEST_F (SendOutcome, NothingUsableToSendIsSaidSo)
     EXPECT_EQ (boxes.getLastBox().message, "You must select a device. See Step 1.");
 }
 
+/*  A sender still busy with another send refuses the data: the file is not to blame,
+    so the text is the failed transfer's, not the mismatch's.
+*/
+TEST_F (SendOutcome, ASenderThatWillNotStartIsNotCalledAMismatch)
+{
+    auto& d = connect (korrinaModel);
+    chooseFile (bankFile (korrinaModel, 1));
+    sender().setNoReplyMode();
+    ASSERT_TRUE (d.sendBuffer.getSize() > 0 && sender().loadData (d.sendBuffer.getData(), d.sendBuffer.getSize(), korrinaModel));
+    ASSERT_TRUE (sender().start (1000));
+
+    d.startSend (false, "Transferring sysex...");
+    ASSERT_TRUE (waitForOutcome());
+    sender().cancel();
+    EXPECT_EQ (boxes.getLastBox().message, failed + "Please try again.");
+    EXPECT_TRUE (d.transmitButton->isEnabled() && d.isTimerRunning (DremlorDialog::watchdogTimer));
+}
+
 /*  Each send starts from the sender's own settings: after a cab send (no replies
     awaited) a bank sent to a silent unit must time out rather than "complete", and
     after a firmware send below 9.00 (result 5 tolerated) a bank refused with 5 must

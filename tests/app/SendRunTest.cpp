@@ -467,3 +467,46 @@ TEST_F (SendToStompraAndBootRom, FirmwareRestoreAndBootRomFilesArriveWhole)
     ASSERT_TRUE (devices.waitUntilIdle());
     EXPECT_EQ (korrina->getNumReceivedMessages(), 3);
 }
+
+/*  "Ready" in the restore dialog records, with the count on the dialog's bar, the
+    watchdog stopped and the page greyed. However the dialog closes, the recording
+    ends and both come back; a restore still being sent keeps them until its poll.
+*/
+TEST_F (SendToStompraAndBootRom, RestoreDialogsRecordingEndsWithTheDialog)
+{
+    addStompra (DeviceModels::stompraNeo);
+    auto& d = connect (DeviceModels::stompraNeo);
+    d.bufferDelaySlider->setValue (150.0, juce::sendNotificationSync);    // a restore that lasts a while
+    chooseFile (messagesFile (DeviceModels::stompraNeo, { 0x75, 0x75, 0x75, 0x75 }));
+    auto* engine = VASMidiProcessing::getInstance();
+    const auto send = [this] (DremlorDialog& dd)
+    {
+        dd.buttonClicked (dd.sendButton.get());
+        MessageLoop::runUntil ([this] { return sender().getState() == SendState::running; });
+    };
+
+    for (int closing = 0; closing < 3; ++closing)    // Cancel 2; Send and its box; the close button mid-send
+    {
+        user->onShown = [&] (DremlorDialog& dd)
+        {
+            dd.buttonClicked (dd.readyButton.get());
+            EXPECT_TRUE (engine->isRecording() && ! dd.readyButton->isEnabled() && ! dd.browseButton->isEnabled());
+            EXPECT_FALSE (dd.isTimerRunning (DremlorDialog::watchdogTimer));
+            EXPECT_TRUE (MessageLoop::runUntil ([&dd] { return dd.dumpProgressText == "0 bytes received"; }, 2000));
+
+            if (closing == 0)
+                dd.buttonClicked (dd.cancel2Button.get());
+            else
+                send (dd);
+
+            if (closing == 2)
+                dd.sendDialog->findParentComponentOfClass<juce::DialogWindow>()->getCloseButton()->triggerClick();
+        };
+
+        d.buttonClicked (d.transmitButton.get());    // returns once the dialog has closed
+        EXPECT_FALSE (engine->isRecording());
+        EXPECT_EQ (d.isTimerRunning (DremlorDialog::watchdogTimer) && d.browseButton->isEnabled(), closing != 2);
+        ASSERT_TRUE (waitForOutcome());
+        EXPECT_TRUE (d.isTimerRunning (DremlorDialog::watchdogTimer) && d.browseButton->isEnabled());
+    }
+}

@@ -33,7 +33,7 @@ private:
     {
         auto* window = dynamic_cast<juce::DialogWindow*> (juce::Component::getCurrentlyModalComponent());
 
-        if (window != nullptr && window != answered && dialog.sendDialog != nullptr
+        if (window != nullptr && window != answered.getComponent() && dialog.sendDialog != nullptr
              && window->getContentComponent() == dialog.sendDialog.get())
         {
             answered = window;
@@ -55,5 +55,8 @@ private:
     }
 
     DremlorDialog& dialog;
-    juce::Component* answered = nullptr;
+
+    // Cleared when that window is deleted: the next dialog's window may be built at
+    // the same address and must still be answered.
+    juce::Component::SafePointer<juce::Component> answered;
 };
