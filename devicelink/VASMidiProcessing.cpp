@@ -307,10 +307,7 @@ void VASMidiProcessing::checkDevices()
         return;
 
     const bool inputPresent = ports.isMidiInputPresent();
-    inputReady = inputPresent;
-
     const bool outputPresent = ports.isMidiOutputPresent();
-    outputReady = outputPresent;
 
     juce::String inputName, outputName;
 
@@ -334,6 +331,10 @@ void VASMidiProcessing::checkDevices()
         ports.reopenMidiOutput (outputName);
     }
 
+    // A reopened port counts as ready from the next check on. The flags are published
+    // after the reopening, so whoever sees this check's flags sees the whole check done.
+    inputReady = inputPresent;
+    outputReady = outputPresent;
     lastDeviceCheck = now;
 }
 
