@@ -6,6 +6,7 @@ find_package (GTest REQUIRED)
 include (GoogleTest)
 
 file (GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/support/*.cpp")
+dremlor_select_platform_sources (TEST_SUPPORT_SOURCES)
 add_library (dremlor_test_support STATIC ${TEST_SUPPORT_SOURCES})
 target_include_directories (dremlor_test_support PUBLIC "${PROJECT_SOURCE_DIR}/tests")
 target_link_libraries (dremlor_test_support
@@ -16,6 +17,7 @@ target_link_libraries (dremlor_test_support
 # tests/<folder> into one binary and registers its cases with ctest.
 function (dremlor_add_test_binary name folder)
     file (GLOB sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${folder}/*.cpp")
+    dremlor_select_platform_sources (sources)
     if (NOT sources)
         return()
     endif()
@@ -26,6 +28,7 @@ endfunction()
 
 # GUI test helpers (modal-box answerer and the like) need the GUI modules.
 file (GLOB TEST_SUPPORT_GUI_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/support_gui/*.cpp")
+dremlor_select_platform_sources (TEST_SUPPORT_GUI_SOURCES)
 if (DREMLOR_HAS_GUI AND TEST_SUPPORT_GUI_SOURCES)
     add_library (dremlor_test_support_gui STATIC ${TEST_SUPPORT_GUI_SOURCES})
     target_link_libraries (dremlor_test_support_gui

@@ -13,6 +13,8 @@ packages=(
     libx11-dev libxext-dev libxinerama-dev libxrandr-dev libxcursor-dev libxcomposite-dev
     xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
     python3 zip unzip
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
+    wine wine64 dpkg-dev
 )
 
 missing=()
