@@ -143,11 +143,17 @@ buildCurl ()
         -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none
 }
 
+# GoogleTest for the tests that run under Wine, from the sources Debian ships.
+buildGTest ()
+{
+    crossCMake /usr/src/googletest "$windows/deps/gtest" -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON
+}
+
 #==============================================================================
 # Each library is built once; a changed recipe (its function here, or the toolchain)
 # builds it again.
 toolchainHash="$(sha1sum "$toolchain" | cut -c1-12)"
-for library in Png Jpeg Gif Curl; do
+for library in Png Jpeg Gif Curl GTest; do
     stamp="$prefix/.built-$library-$( (declare -f "build$library"; echo "$toolchainHash") | sha1sum | cut -c1-12)"
     [ -e "$stamp" ] && continue
 
@@ -174,7 +180,7 @@ echo "== Cross build for Windows"
 cmake -S "$root" -B "$crossBuild" -G Ninja -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DDREMLOR_WINDOWS_PREFIX="$prefix" \
     -DCMAKE_BUILD_TYPE=Release -DDREMLOR_HOST_SKINGEN="$skingen" \
-    -DDREMLOR_BUILD_TESTS="$withTests" -DDREMLOR_BUILD_BENCHMARKS="$withTests" \
+    -DDREMLOR_BUILD_TESTS="$withTests" -DDREMLOR_BUILD_BENCHMARKS=OFF \
     > "$crossBuild.configure.log" 2>&1 || { cat "$crossBuild.configure.log"; exit 1; }
 cmake --build "$crossBuild" -j "$jobs"
 

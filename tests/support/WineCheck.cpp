@@ -1,0 +1,7 @@
+#include "support/WineCheck.h"
+
+// A Linux build runs natively.
+bool WineCheck::isRunningUnderWine()
+{
+    return false;
+}
