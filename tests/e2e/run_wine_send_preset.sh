@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# The Windows build under Wine with the emulated Korrina Grand: the skinned window
+# paints, "Korrina Grand" is chosen and connects, one preset file (written here) is
+# chosen through Browse in the Windows file dialog and sent with "Transmit" to the
+# unit's edit buffer; the completion box appears, the close button ends the program,
+# and the unit's edit buffer then holds exactly the file's preset.
+#   run_wine_send_preset.sh <Dremlor.exe> <artifact folder>
+# WINEPREFIX names a prepared Wine prefix (tools/test.sh makes one under build/).
+set -euo pipefail
+
+exe="${1:?usage: $0 <Dremlor.exe> <artifact folder>}"
+export DREMLOR_VIRTUAL_MIDI=korrina-grand
+: "${WINEPREFIX:?WINEPREFIX must name a prepared Wine prefix}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+# The harness starts "$app" with no arguments: a small launcher runs the program under
+# Wine in the foreground, so the harness's process id is the program's.
+launcher="$(mktemp /tmp/dremlor-wine-launch.XXXXXX)"
+printf '#!/bin/sh\nexec wine "%s"\n' "$exe" > "$launcher"
+chmod +x "$launcher"
+set -- "$launcher" "$2"
+source "$(dirname "$0")/e2e_common.sh"
+trap 'rm -f "$launcher"; cleanup' EXIT
+
+files="$scratch/files"
+mkdir -p "$files"
+preset="$files/grand-preset.syx"
+expected="$files/expected-words.bin"
+# The program reads the folder as a Windows path: Wine shows the root as drive Z:.
+state="$scratch/state"
+mkdir -p "$state"
+export DREMLOR_VIRTUAL_MIDI_STATE="Z:${state//\//\\}"
+
+# One Korrina Grand preset of 4096 random words, framed by hand: PATCH_START, 64
+# PATCH_DATA of 64 words (three 7-bit groups each), PATCH_END with the words' XOR.
+python3 - "$preset" "$expected" <<'PY'
+import random, struct, sys
+random.seed(15)
+
+def septets(value, groups):
+    return [(value >> (7 * i)) & 0x7F for i in range(groups)]
+
+def frame(function, payload):
+    body = [0xF0, 0x00, 0x6B, 0x2E, 0x06, function] + payload
+    check = 0
+    for b in body:
+        check ^= b
+    return bytes(body + [check & 0x7F, 0xF7])
+
+words = [random.randrange(0x10000) for _ in range(4096)]
+words[1] = 0                                      # not packed
+out = frame(0x77, septets(0, 1) + septets(5, 1) + septets(4096, 2))
+for start in range(0, 4096, 64):
+    payload = septets(64, 2)
+    for w in words[start:start + 64]:
+        payload += septets(w, 3)
+    out += frame(0x78, payload)
+check = 0
+for w in words:
+    check ^= w
+out += frame(0x79, septets(check, 3))
+open(sys.argv[1], "wb").write(out)
+open(sys.argv[2], "wb").write(struct.pack("<4096H", *words))
+PY
+
+started=$(date +%s.%N)
+start_app wine_send_preset
+find_main_window
+echo "window after $(echo "$(date +%s.%N) - $started" | bc) s"
+screenshot wine-window
+
+# The skinned dialog painted: its dark header band and the light page below it, and
+# text in the header's "Dremlor" title.
+shot="$artifacts/wine-window.png"
+header="$(pixel "$shot" $(( wx + 300 )) $(( wy + titleBar + 10 )))"
+page="$(pixel "$shot" $(( wx + 600 )) $(( wy + titleBar + 300 )))"
+IFS=, read -r hr hg hb <<< "$header"
+IFS=, read -r pr pg pb <<< "$page"
+[ $(( hr + hg + hb )) -lt 200 ] || fail "the header is not painted dark ($header)"
+[ $(( pr + pg + pb )) -gt 600 ] || fail "the page is not painted light ($page)"
+
+# Device box, then "Korrina Grand", the menu's second entry, with the mouse (without
+# a window manager Wine gives the menu no keyboard focus).
+click_dialog $(( 280 + 100 )) $(( 111 + 13 ))
+sleep 1
+screenshot wine-device-menu
+click_dialog 330 168
+sleep 4
+screenshot wine-connected
+[ "$(dark_pixels "$artifacts/wine-connected.png" $(( wx + 550 )) $(( wy + titleBar + 115 )) 90 18)" -gt 20 ] \
+    || fail "\"Connected\" is not shown"
+
+# Browse opens the Windows file dialog; the path goes into its file name box, which
+# has the keyboard focus.
+click_dialog $(( 268 + 76 )) $(( 289 + 21 ))
+chooser="$(wait_for_window '^Select a file\.\.\.$' 15)" || fail "the file dialog did not open"
+sleep 1.5
+screenshot wine-chooser
+xdotool type --delay 5 "Z:${preset//\//\\}"
+xdotool key Return
+sleep 2   # the watchdog enables "Transmit" on its next tick
+
+# "Transmit" (the BEGIN button) at 268,429 (152 x 42): a single preset goes to the
+# edit buffer without a dialog.
+click_dialog $(( 268 + 76 )) $(( 429 + 21 ))
+box="$(wait_for_window '^Dremlor$' 60)" || fail "no box after the send"
+sleep 0.5
+screenshot wine-sent
+read -r bx by bw bh < <(window_geometry "$box")
+[ "$(dark_pixels "$artifacts/wine-sent.png" "$bx" "$by" "$bw" "$bh")" -gt 100 ] || fail "the box shows no text"
+xdotool key Return
+sleep 1
+
+# The close button at the right end of the title bar ends the program, and the
+# virtual layer writes what the unit holds.
+xdotool mousemove $(( wx + 780 )) $(( wy + 14 )) click 1
+for _ in $(seq 1 150); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not end"
+wait "$app_pid" || fail "the program ended with an error"
+
+held="$state/KORRINA MIDI-edit-buffer.bin"
+[ -f "$held" ] || fail "the unit's state was not written"
+cmp -s "$held" "$expected" || fail "the edit buffer does not hold the file's preset"
+echo "PASS"
