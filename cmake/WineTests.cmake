@@ -61,3 +61,24 @@ if (TARGET dremlor_app AND TARGET dremlor_test_support_gui)
         TEST_FILTER "${workflowFilter}"
         PROPERTIES LABELS wine TIMEOUT 300)
 endif()
+
+# The fuzz targets' seed corpora, each run once through its parser (no fuzzing): a bad
+# input gets the same refusal on Windows as on Linux, and none crashes.
+file (GLOB FUZZ_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/fuzz/*.cpp")
+foreach (source ${FUZZ_SOURCES})
+    get_filename_component (fuzz_name "${source}" NAME_WE)
+    set (corpus "${PROJECT_SOURCE_DIR}/fuzz/corpus/${fuzz_name}")
+    if (NOT IS_DIRECTORY "${corpus}")
+        continue()
+    endif()
+    add_executable (corpus_${fuzz_name} "${source}" "${PROJECT_SOURCE_DIR}/fuzz/corpus_driver/CorpusDriver.cpp")
+    target_link_libraries (corpus_${fuzz_name} PRIVATE dremlor_devicelink dremlor_warnings)
+    foreach (library dremlor_skin dremlor_sendfile dremlor_update)
+        if (TARGET ${library})
+            target_link_libraries (corpus_${fuzz_name} PRIVATE ${library})
+        endif()
+    endforeach()
+    # Wine shows the build machine's root as drive Z:.
+    add_test (NAME wine.corpus_${fuzz_name} COMMAND corpus_${fuzz_name} "Z:${corpus}")
+    set_tests_properties (wine.corpus_${fuzz_name} PROPERTIES LABELS wine TIMEOUT 300)
+endforeach()

@@ -3,12 +3,14 @@
 #   bash tools/build-windows.sh
 # 1. installs what it needs with apt-get (tools/setup.sh: MinGW-w64, Wine, ...);
 # 2. once, cross-builds the libraries the program links and Windows lacks (libpng,
-#    libjpeg-turbo, giflib and libcurl with the Schannel TLS back end) from Debian's
-#    source packages into build/windows/prefix; later runs reuse them;
+#    libjpeg-turbo, giflib and libcurl with the Schannel TLS back end), GoogleTest and
+#    Google Benchmark from Debian's source packages into build/windows/prefix; later
+#    runs reuse them;
 # 3. builds the default-skin generator for this machine (it draws the skin at build
 #    time) in the normal build, build/main;
 # 4. cross-builds Dremlor.exe (and, with DREMLOR_WINDOWS_TESTS=ON, the tests that run
-#    under Wine) into build/windows/build, the skin beside it in bin/Skin;
+#    under Wine, devicelink_bench and the seed-corpus driver) into build/windows/build,
+#    the skin beside it in bin/Skin;
 # 5. packs build/windows/Dremlor-<version>-win64.zip: Dremlor.exe and its Skin folder.
 # The MinGW runtime is linked statically, so the folder runs on a clean Windows.
 set -euo pipefail
@@ -149,11 +151,20 @@ buildGTest ()
     crossCMake /usr/src/googletest "$windows/deps/gtest" -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON
 }
 
+# Google Benchmark for devicelink_bench under Wine, from Debian's source package.
+buildBenchmark ()
+{
+    crossCMake "$(fetchSource benchmark)" "$windows/deps/benchmark" \
+        -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF -DBENCHMARK_ENABLE_WERROR=OFF \
+        -DBENCHMARK_ENABLE_INSTALL=ON -DBENCHMARK_INSTALL_DOCS=OFF -DHAVE_STD_REGEX=ON -DHAVE_STEADY_CLOCK=ON \
+        -DGIT_VERSION="$(dpkg-query -W -f='${source:Upstream-Version}' libbenchmark-dev)"
+}
+
 #==============================================================================
 # Each library is built once; a changed recipe (its function here, or the toolchain)
 # builds it again.
 toolchainHash="$(sha1sum "$toolchain" | cut -c1-12)"
-for library in Png Jpeg Gif Curl GTest; do
+for library in Png Jpeg Gif Curl GTest Benchmark; do
     stamp="$prefix/.built-$library-$( (declare -f "build$library"; echo "$toolchainHash") | sha1sum | cut -c1-12)"
     [ -e "$stamp" ] && continue
 
@@ -180,7 +191,7 @@ echo "== Cross build for Windows"
 cmake -S "$root" -B "$crossBuild" -G Ninja -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DDREMLOR_WINDOWS_PREFIX="$prefix" \
     -DCMAKE_BUILD_TYPE=Release -DDREMLOR_HOST_SKINGEN="$skingen" \
-    -DDREMLOR_BUILD_TESTS="$withTests" -DDREMLOR_BUILD_BENCHMARKS=OFF \
+    -DDREMLOR_BUILD_TESTS="$withTests" -DDREMLOR_BUILD_BENCHMARKS="$withTests" \
     > "$crossBuild.configure.log" 2>&1 || { cat "$crossBuild.configure.log"; exit 1; }
 cmake --build "$crossBuild" -j "$jobs"
 

@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <initializer_list>
+
 namespace
 {
     /** Xlib's default error handler ends the process. The framework swaps it for one that
