@@ -54,6 +54,12 @@ if (TARGET dremlor_app AND TARGET dremlor_test_support_gui)
         "StompraDumpFile.*")
     list (JOIN DREMLOR_WINE_WORKFLOW_CASES ":" workflowFilter)
 
+    # The program itself under Wine: its window, a refused second start, a clean end.
+    add_test (NAME wine.e2e_window
+              COMMAND bash "${PROJECT_SOURCE_DIR}/tests/e2e/run_wine_window.sh"
+                      "$<TARGET_FILE:Dremlor>" "${PROJECT_BINARY_DIR}/e2e-artifacts")
+    set_tests_properties (wine.e2e_window PROPERTIES LABELS wine TIMEOUT 180 RUN_SERIAL TRUE)
+
     gtest_discover_tests (app_tests
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 120
