@@ -31,9 +31,12 @@ endif()
 
 # The program runs from its folder on a Windows machine that has no MinGW runtime:
 # libgcc, libstdc++ and winpthread are linked in.
-# Static libraries only (libz.a, not the import library of zlib1.dll).
 set (CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set (CMAKE_FIND_LIBRARY_SUFFIXES .a)
+
+# zlib as a static library too: the platform's search order would take the import
+# library of zlib1.dll, which a clean Windows does not have.
+set (ZLIB_INCLUDE_DIR "/usr/${DREMLOR_MINGW_TRIPLE}/include" CACHE PATH "zlib headers for Windows")
+set (ZLIB_LIBRARY "/usr/${DREMLOR_MINGW_TRIPLE}/lib/libz.a" CACHE FILEPATH "Static zlib for Windows")
 
 find_program (DREMLOR_WINE NAMES wine wine64)
 if (DREMLOR_WINE)

@@ -187,10 +187,12 @@ fi
 cmake --build "$hostBuild" -j "$jobs" --target dremlor_skingen
 skingen="$hostBuild/bin/dremlor_skingen"
 
+# The same build type and warnings as the normal Linux build; the packed program is
+# stripped of its debug information.
 echo "== Cross build for Windows"
 cmake -S "$root" -B "$crossBuild" -G Ninja -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DDREMLOR_WINDOWS_PREFIX="$prefix" \
-    -DCMAKE_BUILD_TYPE=Release -DDREMLOR_HOST_SKINGEN="$skingen" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDREMLOR_HOST_SKINGEN="$skingen" \
     -DDREMLOR_BUILD_TESTS="$withTests" -DDREMLOR_BUILD_BENCHMARKS="$withTests" \
     > "$crossBuild.configure.log" 2>&1 || { cat "$crossBuild.configure.log"; exit 1; }
 cmake --build "$crossBuild" -j "$jobs"
