@@ -35,12 +35,11 @@ if (TARGET dremlor_app AND TARGET dremlor_test_support_gui)
     add_dependencies (app_tests dremlor_installer_stand_in)
 
     # The Windows-only tests and the workflows: a send to each kind of unit, the Korrina
-    # and Stompra backups, the send dialog. Every window Wine shows on the bare X server
-    # costs it seconds (it waits for a window manager that is not there), so the cases
-    # that open many boxes take 10 s to 4 min each under Wine where Linux takes under
-    # one; all of them passed in a full run under Wine, but together they would take the
-    # test command past its time limit, so the cases below stand for them. Each runs in
-    # a Wine process of its own, in parallel.
+    # and Stompra backups, the send dialog. Under Wine on the bare X server the cases
+    # that show many windows and boxes take 10 s to 4 min each where Linux takes under a
+    # second; all of them passed in a full run under Wine, but together they would take
+    # the test command past its time limit, so the cases below stand for them. Each runs
+    # in a Wine process of its own, in parallel.
     set (DREMLOR_WINE_WORKFLOW_CASES
         "InstanceMessenger.*"
         "WindowsPlaces.*"
