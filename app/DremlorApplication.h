@@ -83,9 +83,11 @@ public:
     */
     std::function<bool (const juce::File&)> startInstaller;
 
-    /** Hands the file to the desktop's default action (xdg-open) as one plain
-        argument, without a shell; false when there is no xdg-open on the PATH or
-        it could not be started.
+    /** Hands the file to the desktop's default action as one plain argument, never
+        through a command line that a shell parses: on Linux xdg-open started directly
+        (false when there is none on the PATH), on Windows the shell's own start of the
+        file (juce::File::startAsProcess, no parameters). False when it could not be
+        started.
     */
     static bool openWithDesktop (const juce::File& file);
 

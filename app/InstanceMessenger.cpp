@@ -71,6 +71,11 @@ InstanceMessenger::~InstanceMessenger()
     }
 }
 
+bool InstanceMessenger::isListening() const noexcept
+{
+    return listenSocket >= 0;
+}
+
 juce::String InstanceMessenger::getSocketPath (const juce::String& applicationName)
 {
     // The session's runtime folder when it has one (private to the user, and what

@@ -9,10 +9,15 @@
     Tells the running instance of the program that another one was started.
 
     The framework refuses a second instance through its lock "juceAppLock_" + name,
-    but on this platform its notice to the running instance is never delivered.
-    This messenger stands in for it: the running instance listens on a local
+    but on Linux its notice to the running instance is never delivered. This
+    messenger stands in for it there: the running instance listens on a local
     (Unix-domain) socket whose path is derived from the application name and the
     user, and a refused start connects to it and writes its command line.
+
+    On Windows the framework's own notice arrives (a broadcast window message that
+    makes it call anotherInstanceStarted), so the messenger adds none of its own
+    (InstanceMessengerWindows.cpp): listening always succeeds and a refused start
+    only learns whether a running instance holds the lock.
 
     The running instance creates one messenger and calls startListening; the
     callback runs on the message thread. A refused start calls
@@ -35,15 +40,18 @@ public:
     bool startListening();
 
     /** True once startListening has succeeded. */
-    bool isListening() const noexcept                { return listenSocket >= 0; }
+    bool isListening() const noexcept;
 
     //==============================================================================
-    /** Sends the command line to the running instance; false when none is listening. */
+    /** Sends the command line to the running instance; false when none is listening.
+        On Windows the framework has sent it already: true when an instance runs.
+    */
     static bool notifyRunningInstance (const juce::String& applicationName,
                                        const juce::String& commandLine);
 
     /** The socket path used for the given application name by the current user: in
         the session's runtime folder (XDG_RUNTIME_DIR), else in the temporary folder.
+        Empty on Windows, where no socket is used.
     */
     static juce::String getSocketPath (const juce::String& applicationName);
 
@@ -57,7 +65,8 @@ private:
 
     juce::String socketPath;
     Callback callback;
-    int listenSocket = -1;
+    int listenSocket = -1;              // Linux: the listening socket
+    bool listening = false;             // Windows: startListening was called
     juce::WeakReference<InstanceMessenger> selfReference;
 
     JUCE_DECLARE_WEAK_REFERENCEABLE (InstanceMessenger)

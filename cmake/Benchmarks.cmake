@@ -18,6 +18,11 @@ endfunction()
 
 dremlor_add_benchmark (devicelink_bench "${PROJECT_SOURCE_DIR}/bench/devicelink/*.cpp")
 
+# The Windows build measures the device link only (run under Wine by hand).
+if (CMAKE_CROSSCOMPILING)
+    return()
+endif()
+
 if (TARGET dremlor_skin)
     dremlor_add_benchmark (skin_bench "${PROJECT_SOURCE_DIR}/bench/skin/*.cpp")
     if (TARGET skin_bench)

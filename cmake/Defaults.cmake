@@ -1,5 +1,7 @@
 # Language level, warnings and compiler cache shared by every target of the project.
 
+include (PlatformSources)
+
 set (CMAKE_CXX_STANDARD 17)
 set (CMAKE_CXX_STANDARD_REQUIRED ON)
 set (CMAKE_CXX_EXTENSIONS OFF)

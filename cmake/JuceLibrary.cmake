@@ -17,12 +17,14 @@ set (DREMLOR_JUCE_MODULES
 
 set (DREMLOR_HAS_GUI ON)
 
-# Debian's JUCE decodes images with the system's libpng and libjpeg and speaks HTTP
-# through libcurl (linked directly, not loaded lazily) without naming them for the
-# linker: they follow dremlor_juce on every link line.
-find_package (CURL REQUIRED)
-find_package (PNG REQUIRED)
-find_package (JPEG REQUIRED)
+# What differs between the platforms (definitions, the libraries JUCE is built
+# against) lives in one small file per platform; each sets DREMLOR_JUCE_PLATFORM_LIBRARIES
+# and DREMLOR_JUCE_PLATFORM_DEFINITIONS.
+if (WIN32)
+    include (JucePlatformWindows)
+else()
+    include (JucePlatformLinux)
+endif()
 
 add_library (dremlor_juce STATIC)
 
@@ -31,22 +33,15 @@ target_link_libraries (dremlor_juce
         ${DREMLOR_JUCE_MODULES}
     PUBLIC
         juce::juce_recommended_config_flags
-        CURL::libcurl
-        PNG::PNG
-        JPEG::JPEG)
+        ${DREMLOR_JUCE_PLATFORM_LIBRARIES})
 
 target_compile_definitions (dremlor_juce
     PUBLIC
         JUCE_WEB_BROWSER=0
-        JUCE_USE_CURL=1
-        JUCE_LOAD_CURL_SYMBOLS_LAZILY=0
         JUCE_MODAL_LOOPS_PERMITTED=1
         JUCE_DISPLAY_SPLASH_SCREEN=0
-        JUCE_USE_XRANDR=1
-        JUCE_USE_XINERAMA=1
-        JUCE_ALSA=1
-        JUCE_JACK=0
         JUCE_STRICT_REFCOUNTEDPOINTER=1
+        ${DREMLOR_JUCE_PLATFORM_DEFINITIONS}
         DREMLOR_HAS_GUI=$<BOOL:${DREMLOR_HAS_GUI}>
     INTERFACE
         $<TARGET_PROPERTY:dremlor_juce,COMPILE_DEFINITIONS>)

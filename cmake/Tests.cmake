@@ -6,6 +6,11 @@ find_package (GTest REQUIRED)
 include (GoogleTest)
 
 file (GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/support/*.cpp")
+dremlor_select_platform_sources (TEST_SUPPORT_SOURCES)
+if (CMAKE_CROSSCOMPILING)
+    # The loopback web server serves the update tests, which the Windows build leaves out.
+    list (FILTER TEST_SUPPORT_SOURCES EXCLUDE REGEX "/LoopbackHttpServer\\.cpp$")
+endif()
 add_library (dremlor_test_support STATIC ${TEST_SUPPORT_SOURCES})
 target_include_directories (dremlor_test_support PUBLIC "${PROJECT_SOURCE_DIR}/tests")
 target_link_libraries (dremlor_test_support
@@ -18,6 +23,7 @@ target_link_libraries (dremlor_test_support
 function (dremlor_add_test_binary name folder)
     cmake_parse_arguments (PARSE_ARGV 2 arg "" "FILTER" "")
     file (GLOB sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${folder}/*.cpp")
+    dremlor_select_platform_sources (sources)
     if (NOT sources)
         return()
     endif()
@@ -28,11 +34,18 @@ endfunction()
 
 # GUI test helpers (modal-box answerer and the like) need the GUI modules.
 file (GLOB TEST_SUPPORT_GUI_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/support_gui/*.cpp")
+dremlor_select_platform_sources (TEST_SUPPORT_GUI_SOURCES)
 if (DREMLOR_HAS_GUI AND TEST_SUPPORT_GUI_SOURCES)
     add_library (dremlor_test_support_gui STATIC ${TEST_SUPPORT_GUI_SOURCES})
     target_link_libraries (dremlor_test_support_gui
         PUBLIC dremlor_test_support
         PRIVATE dremlor_warnings)
+endif()
+
+# The Windows build runs its tests under Wine: a chosen set of its own.
+if (CMAKE_CROSSCOMPILING)
+    include (WineTests)
+    return()
 endif()
 
 dremlor_add_test_binary (devicelink_tests devicelink dremlor_devicelink)

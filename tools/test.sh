@@ -3,7 +3,10 @@
 #   1. ASan+UBSan build (clang): every in-process test (GUI ones under Xvfb), then a bounded
 #      smoke run of every fuzz target;
 #   2. TSan build (clang): device-link, application and update tests (GUI ones under Xvfb);
-#   3. the normal build (g++): every test, GUI ones under Xvfb. Its ctest summary is the last line.
+#   3. the normal build (g++): every test, GUI ones under Xvfb;
+#   4. the Windows build (MinGW-w64 cross build, tools/test-windows.sh): device-link and
+#      workflow tests and the program end to end under Wine. Its ctest summary is the
+#      last line.
 # Exits non-zero on any failure.
 set -euo pipefail
 
@@ -51,5 +54,9 @@ cmake --build "$build/tsan" -j "$jobs" --target devicelink_tests app_tests updat
 echo "== Normal build"
 configure "$build/main" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build/main" -j "$jobs"
-cd "$build/main"
-exec bash "$root/tools/xvfb-session.sh" ctest -j "$jobs" --output-on-failure --timeout 600
+status=0
+(cd "$build/main" && bash "$root/tools/xvfb-session.sh" ctest -j "$jobs" --output-on-failure --timeout 600) || status=$?
+
+echo "== Windows build under Wine"
+DREMLOR_JOBS="$jobs" bash "$root/tools/test-windows.sh" || status=$?
+exit "$status"

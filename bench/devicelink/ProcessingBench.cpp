@@ -68,7 +68,7 @@ namespace
         return dump;
     }
 
-    double threadCpuSeconds (pthread_t thread)
+    double threadCpuSeconds ([[maybe_unused]] pthread_t thread)
     {
         clockid_t clock;
 

@@ -1,6 +1,7 @@
 #include "devicelink/virtual/StompraDumpSignal.h"
 
 #include <atomic>
+#include <signal.h>
 
 namespace
 {
@@ -8,9 +9,14 @@ namespace
     std::atomic<bool> signalPending { false };
     static_assert (std::atomic<bool>::is_always_lock_free, "the signal flag must be lock-free");
 
-    // Which instance owns the handler; guarded by ownerLock (never touched by the handler).
+    // Which instance owns the handler, and what the signal did before it; guarded by
+    // ownerLock (never touched by the handler).
     juce::CriticalSection ownerLock;
     bool handlerOwned = false;
+    struct sigaction previousAction {};
+
+    // The signal that stands for the key press.
+    constexpr int signalNumber = SIGUSR1;
 
     constexpr int pollIntervalMs = 10;
 }

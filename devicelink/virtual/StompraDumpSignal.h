@@ -3,7 +3,6 @@
 #include <juce_core/juce_core.h>
 
 #include <functional>
-#include <signal.h>
 
 //==============================================================================
 /**
@@ -19,6 +18,9 @@
     Only one instance in the process listens at a time; a second one stays deaf
     (isListening() is false). The destructor stops the thread and puts back what
     SIGUSR1 did before.
+
+    Windows has no such signal: there no instance listens (see
+    StompraDumpSignalWindows.cpp), and a Stompra dump is recorded from a real unit.
 */
 class StompraDumpSignal  : private juce::Thread
 {
@@ -30,15 +32,11 @@ public:
     /** True when this instance installed the handler. */
     bool isListening() const noexcept       { return listening; }
 
-    /** The signal that stands for the key press. */
-    static constexpr int signalNumber = SIGUSR1;
-
 private:
     void run() override;
     static void handleSignal (int);
 
     std::function<void()> onSignal;
-    struct sigaction previousAction {};
     bool listening = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (StompraDumpSignal)

@@ -1,3 +1,4 @@
+#include "support/EnvironmentVariable.h"
 #include "support_gui/GuiTestEnvironment.h"
 
 #include <cstdlib>
@@ -8,4 +9,5 @@ static const bool environmentRegistered = GuiTestEnvironment::registerWithGoogle
 // The application checks for an update when it starts: tests that start it must not
 // reach for the network, so the update server is a loopback port nobody listens on,
 // which refuses at once. Tests of the update flow serve a feed of their own.
-static const bool updateServerSet = ::setenv ("DREMLOR_UPDATE_URL", "http://127.0.0.1:1", 0) == 0;
+static const bool updateServerSet = std::getenv ("DREMLOR_UPDATE_URL") != nullptr
+                                    || EnvironmentVariable::set ("DREMLOR_UPDATE_URL", "http://127.0.0.1:1");

@@ -3,14 +3,12 @@
 #include "app/DumpProgressThread.h"
 #include "skin/VASMultiLineLabelComponent.h"
 #include "support/MessageLoop.h"
+#include "support/ScopedFileSizeLimit.h"
 #include "support/ScriptedUnit.h"
 #include "support_gui/ModalPageScript.h"
 
 #include <atomic>
-#include <csignal>
 #include <thread>
-
-#include <sys/resource.h>
 
 namespace
 {
@@ -547,17 +545,15 @@ TEST (StompraDumpFile, WriteCutShortIsReportedAndLeavesTheFolderAsItWas)
             ASSERT_TRUE (file.replaceWithData (old.getData(), old.getSize()));
         }
 
-        struct rlimit saved {};
-        ASSERT_EQ (getrlimit (RLIMIT_FSIZE, &saved), 0);
-        auto* const previousHandler = std::signal (SIGXFSZ, SIG_IGN);
-        struct rlimit small = saved;
-        small.rlim_cur = 4000;
-        ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &small), 0);
+        auto result = juce::Result::ok();
+        {
+            ScopedFileSizeLimit limit (4000);
 
-        const auto result = DremlorDialog::writeStompraDump (dump, file);
+            if (! limit.isActive())
+                GTEST_SKIP() << ScopedFileSizeLimit::unsupportedReason();
 
-        setrlimit (RLIMIT_FSIZE, &saved);
-        std::signal (SIGXFSZ, previousHandler);
+            result = DremlorDialog::writeStompraDump (dump, file);
+        }
 
         EXPECT_TRUE (result.failed());
         EXPECT_TRUE (result.getErrorMessage().isNotEmpty());

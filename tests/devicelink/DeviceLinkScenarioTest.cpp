@@ -5,6 +5,7 @@
 #include "devicelink/virtual/StompraUnit.h"
 #include "devicelink/virtual/VirtualMidiDeviceProvider.h"
 #include "devicelink/virtual/VirtualMidiEnvironment.h"
+#include "support/EnvironmentVariable.h"
 #include "support/ManualClock.h"
 #include "support/MessageLoop.h"
 #include "support/SysExTestMessages.h"
@@ -422,17 +423,17 @@ namespace
                 previous = std::make_unique<std::string> (old);
 
             if (value != nullptr)
-                setenv (name, value, 1);
+                EnvironmentVariable::set (name, value);
             else
-                unsetenv (name);
+                EnvironmentVariable::unset (name);
         }
 
         ~ScopedEnvironmentVariable()
         {
             if (previous != nullptr)
-                setenv (name, previous->c_str(), 1);
+                EnvironmentVariable::set (name, previous->c_str());
             else
-                unsetenv (name);
+                EnvironmentVariable::unset (name);
         }
 
         const char* name;

@@ -269,6 +269,11 @@ TEST (SysExVocabulary, ResultNames)
 TEST (SysExVocabulary, ApplicationFolderHoldsTheRunningExecutable)
 {
     const juce::File folder (getApplicationFolder());
+    const auto executable = juce::File::getSpecialLocation (juce::File::currentExecutableFile);
     EXPECT_TRUE (folder.isDirectory());
-    EXPECT_TRUE (folder.getChildFile ("devicelink_tests").existsAsFile());
+    EXPECT_EQ (executable.getParentDirectory(), folder);
+    EXPECT_TRUE (executable.existsAsFile());
+
+    // "devicelink_tests" on Linux, "devicelink_tests.exe" on Windows.
+    EXPECT_EQ (executable.getFileNameWithoutExtension(), "devicelink_tests");
 }

@@ -1,14 +1,12 @@
 #include <functional>
 #include <thread>
 
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <gtest/gtest.h>
 
 #include "devicelink/ScratchFile.h"
 #include "devicelink/SysExTransaction.h"
 #include "support/ManualClock.h"
+#include "support/ScopedFileSizeLimit.h"
 #include "support/SysExTestMessages.h"
 
 using namespace SysExTestMessages;
@@ -384,17 +382,15 @@ TEST (SysExTransactionOutput, FailedWriteLeavesTheFileItReplacesUntouched)
 
     // The process may not write files past 1000 bytes (root included), so the new
     // 40 kB image fails half-way.
-    rlimit previous {};
-    ASSERT_EQ (getrlimit (RLIMIT_FSIZE, &previous), 0);
-    const auto previousHandler = signal (SIGXFSZ, SIG_IGN);
-    rlimit small = previous;
-    small.rlim_cur = 1000;
-    ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &small), 0);
+    bool written = true;
+    {
+        ScopedFileSizeLimit limit (1000);
 
-    const bool written = transaction.writeRepliesToFile (file);
+        if (! limit.isActive())
+            GTEST_SKIP() << ScopedFileSizeLimit::unsupportedReason();
 
-    setrlimit (RLIMIT_FSIZE, &previous);
-    signal (SIGXFSZ, previousHandler);
+        written = transaction.writeRepliesToFile (file);
+    }
 
     EXPECT_FALSE (written);
     EXPECT_EQ (file.loadFileAsString(), oldContents);

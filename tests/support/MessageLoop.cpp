@@ -39,11 +39,21 @@ void MessageLoop::runFor (int milliseconds)
 
 namespace
 {
-    /** Ends the framework's timer thread and message manager once the last test has run,
+    /** Makes the test's main thread the message thread before any test runs, and ends
+        the framework's timer thread and message manager once the last test has run,
         before static destruction takes away the locks they still use.
+
+        On Windows the message queue belongs to the thread that creates the message
+        manager: were a worker (a port's thread posting a callback) the first to ask
+        for it, the main thread's loop would never see a timer or async message.
     */
     struct MessageManagerShutdown : public ::testing::Environment
     {
+        void SetUp() override
+        {
+            juce::MessageManager::getInstance();
+        }
+
         void TearDown() override
         {
             juce::DeletedAtShutdown::deleteAll();

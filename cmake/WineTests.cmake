@@ -1,0 +1,89 @@
+# The tests of the Windows build, run under Wine (the toolchain's emulator) by ctest,
+# on an X display (Wine makes no windows without one, not even the framework's hidden
+# message window, so no timer would fire): the device-link tests and the in-process
+# send and backup workflows against the emulated units, with the Windows-only tests of
+# tests/app. A case Windows cannot do skips itself, saying why (ScopedFileSizeLimit).
+
+function (dremlor_add_wine_test_binary name)
+    add_executable (${name} ${ARGN})
+    target_link_libraries (${name} PRIVATE dremlor_test_support GTest::gtest_main dremlor_warnings)
+endfunction()
+
+# The device-link tests run in one Wine process (about 25 s): every case, the ones
+# Windows cannot do skipped by the test itself with the reason.
+file (GLOB DEVICELINK_TEST_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/devicelink/*.cpp")
+dremlor_select_platform_sources (DEVICELINK_TEST_SOURCES)
+dremlor_add_wine_test_binary (devicelink_tests ${DEVICELINK_TEST_SOURCES})
+target_link_libraries (devicelink_tests PRIVATE dremlor_devicelink)
+add_test (NAME wine.devicelink_tests COMMAND devicelink_tests)
+set_tests_properties (wine.devicelink_tests PROPERTIES LABELS wine TIMEOUT 600)
+
+if (TARGET dremlor_app AND TARGET dremlor_test_support_gui)
+    set (WORKFLOW_TEST_SOURCES)
+    foreach (name Environment SendRunTest SendDialogTest SendOutcomeTest KorrinaBackupTest StompraBackupTest)
+        list (APPEND WORKFLOW_TEST_SOURCES "${PROJECT_SOURCE_DIR}/tests/app/${name}.cpp")
+    endforeach()
+    file (GLOB WINDOWS_APP_TEST_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/app/*Windows.cpp")
+
+    dremlor_add_wine_test_binary (app_tests ${WORKFLOW_TEST_SOURCES} ${WINDOWS_APP_TEST_SOURCES})
+    target_link_libraries (app_tests PRIVATE dremlor_app dremlor_test_support_gui)
+    add_dependencies (app_tests dremlor_default_skin)
+
+    # A program that marks that it was started, standing in for a downloaded installer.
+    add_executable (dremlor_installer_stand_in "${PROJECT_SOURCE_DIR}/tests/app/installer_stand_in/StandIn.cpp")
+    target_link_libraries (dremlor_installer_stand_in PRIVATE dremlor_warnings)
+    add_dependencies (app_tests dremlor_installer_stand_in)
+
+    # The Windows-only tests and the workflows: a send to each kind of unit, the Korrina
+    # and Stompra backups, the send dialog. Under Wine on the bare X server the cases
+    # that show many windows and boxes take 10 s to 4 min each where Linux takes under a
+    # second; all of them passed in a full run under Wine, but together they would take
+    # the test command past its time limit, so the cases below stand for them. Each runs
+    # in a Wine process of its own, in parallel.
+    set (DREMLOR_WINE_WORKFLOW_CASES
+        "InstanceMessenger.*"
+        "WindowsPlaces.*"
+        "SendDialog.*"
+        "SendToKorrina.ProgramChangeReachesTheUnitBeforeTheBoxOfABank"
+        "FirmwareSend.FpgaNeeds1403AndReportsAnUpToDateFpga"
+        "KorrinaBackup.FullRunReceivesBanksSystemAndEveryUserCab"
+        "KorrinaBackup.ControlsAreGreyedWhileATransferRuns"
+        "StompraBackup.ThousandBytesWithOrdinaryMessagesAreSavedByteForByte"
+        "StompraBackup.BeginOpensThePageOnlyForAStompraOnTheReceivePage"
+        "StompraDumpFile.*")
+    list (JOIN DREMLOR_WINE_WORKFLOW_CASES ":" workflowFilter)
+
+    # The program itself under Wine: its window, a refused second start, a clean end.
+    add_test (NAME wine.e2e_window
+              COMMAND bash "${PROJECT_SOURCE_DIR}/tests/e2e/run_wine_window.sh"
+                      "$<TARGET_FILE:Dremlor>" "${PROJECT_BINARY_DIR}/e2e-artifacts")
+    set_tests_properties (wine.e2e_window PROPERTIES LABELS wine TIMEOUT 180 RUN_SERIAL TRUE)
+
+    gtest_discover_tests (app_tests
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 120
+        TEST_PREFIX "wine."
+        TEST_FILTER "${workflowFilter}"
+        PROPERTIES LABELS wine TIMEOUT 300)
+endif()
+
+# The fuzz targets' seed corpora, each run once through its parser (no fuzzing): a bad
+# input gets the same refusal on Windows as on Linux, and none crashes.
+file (GLOB FUZZ_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/fuzz/*.cpp")
+foreach (source ${FUZZ_SOURCES})
+    get_filename_component (fuzz_name "${source}" NAME_WE)
+    set (corpus "${PROJECT_SOURCE_DIR}/fuzz/corpus/${fuzz_name}")
+    if (NOT IS_DIRECTORY "${corpus}")
+        continue()
+    endif()
+    add_executable (corpus_${fuzz_name} "${source}" "${PROJECT_SOURCE_DIR}/fuzz/corpus_driver/CorpusDriver.cpp")
+    target_link_libraries (corpus_${fuzz_name} PRIVATE dremlor_devicelink dremlor_warnings)
+    foreach (library dremlor_skin dremlor_sendfile dremlor_update)
+        if (TARGET ${library})
+            target_link_libraries (corpus_${fuzz_name} PRIVATE ${library})
+        endif()
+    endforeach()
+    # Wine shows the build machine's root as drive Z:.
+    add_test (NAME wine.corpus_${fuzz_name} COMMAND corpus_${fuzz_name} "Z:${corpus}")
+    set_tests_properties (wine.corpus_${fuzz_name} PROPERTIES LABELS wine TIMEOUT 300)
+endforeach()

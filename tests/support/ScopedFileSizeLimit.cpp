@@ -1,0 +1,34 @@
+#include "support/ScopedFileSizeLimit.h"
+
+#include <csignal>
+#include <sys/resource.h>
+
+ScopedFileSizeLimit::ScopedFileSizeLimit (std::uint64_t maximumBytes)
+{
+    rlimit limit {};
+
+    if (getrlimit (RLIMIT_FSIZE, &limit) != 0)
+        return;
+
+    previousLimit = limit.rlim_cur;
+    previousHandler = std::signal (SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = maximumBytes;
+    active = setrlimit (RLIMIT_FSIZE, &limit) == 0;
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit()
+{
+    if (! active)
+        return;
+
+    rlimit limit {};
+    getrlimit (RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = previousLimit;
+    setrlimit (RLIMIT_FSIZE, &limit);
+    std::signal (SIGXFSZ, previousHandler);
+}
+
+const char* ScopedFileSizeLimit::unsupportedReason()
+{
+    return "";
+}

@@ -1,0 +1,10 @@
+#include "support/ScopedFileSizeLimit.h"
+
+ScopedFileSizeLimit::ScopedFileSizeLimit (std::uint64_t) {}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit() = default;
+
+const char* ScopedFileSizeLimit::unsupportedReason()
+{
+    return "Windows has no per-process file size limit to make a write fail half-way";
+}
