@@ -53,7 +53,8 @@ if (TARGET dremlor_app AND TARGET dremlor_test_support_gui)
         "StompraDumpFile.*")
     list (JOIN DREMLOR_WINE_WORKFLOW_CASES ":" workflowFilter)
 
-    # The program itself under Wine: its window, a refused second start, a clean end.
+    # The program itself under Wine: its window, the device chosen and a preset sent to
+    # the emulated unit, a refused second start, a clean end.
     add_test (NAME wine.e2e_window
               COMMAND bash "${PROJECT_SOURCE_DIR}/tests/e2e/run_wine_window.sh"
                       "$<TARGET_FILE:Dremlor>" "${PROJECT_BINARY_DIR}/e2e-artifacts")

@@ -15,7 +15,7 @@ packages=(
     python3 zip unzip
     iproute2 util-linux
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
-    wine wine64 dpkg-dev
+    wine wine64 dpkg-dev openbox
 )
 
 missing=()

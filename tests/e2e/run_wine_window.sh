@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
 # The Windows build under Wine with the emulated Korrina Grand: the skinned window
-# paints (pixels of the dialog checked on a screenshot), a second start is refused by
-# the framework's single-instance lock and the running instance says so in its box,
-# and the close button ends the program with exit code 0.
+# paints (pixels of the dialog checked on a screenshot); "Korrina Grand" is chosen in
+# the device menu, a one-preset file is chosen through Browse (its path typed into the
+# chooser) and "Transmit" sends it (a single preset goes to the edit buffer without the
+# send dialog) up to the completion box; a second start is refused by the framework's
+# single-instance lock and the running instance says so in its box; the close button
+# ends the program with exit code 0, and the unit's edit buffer then holds the file's
+# preset word for word.
 #   run_wine_window.sh <Dremlor.exe> <artifact folder>
 # WINEPREFIX names a prepared Wine prefix (tools/test-windows.sh makes one).
-# Wine on a bare X server (no window manager) gives a newly shown window the pointer
-# only after a first click, which activates it; and the framework's popup menus get no
-# pointer at all there, so the device menu cannot be driven from here (the send and
-# backup workflows run in process instead, in app_tests).
+# Wine limitations met here (Windows always has a window manager, and shows what is
+# painted), and how the run deals with them:
+# - on an X server without a window manager, Wine's windows of the framework's popup
+#   menus open but never return a choice (keys and clicks both tried), and a new window
+#   takes a first click only to activate itself: a small window manager (openbox) runs
+#   on the private display;
+# - of what the framework paints after the first frame, Wine brings only part onto
+#   this X server's screen (no highlight in the menu, the device box still reads
+#   "Select Device" after the choice), so the run checks the first paint on a
+#   screenshot and the rest by the windows that appear, the system's message boxes
+#   (which Wine draws itself) and the unit's stored state.
 set -euo pipefail
 
 exe="${1:?usage: $0 <Dremlor.exe> <artifact folder>}"
@@ -26,6 +37,45 @@ set -- "$launcher" "$2"
 source "$(dirname "$0")/e2e_common.sh"
 trap 'rm -f "$launcher"; cleanup' EXIT
 
+command -v openbox > /dev/null || fail "openbox is missing (tools/setup.sh installs it)"
+openbox --sm-disable > "$artifacts/openbox.log" 2>&1 &
+started_pids+=($!)
+sleep 1
+
+# One Korrina Grand preset of 4096 random words, framed by hand: PATCH_START, 64
+# PATCH_DATA of 64 words (three 7-bit groups each), PATCH_END with the words' XOR.
+preset="$scratch/preset.syx"
+expected="$scratch/expected-words.bin"
+state="$scratch/state"
+python3 - "$preset" "$expected" <<'PY'
+import random, struct, sys
+random.seed(15)
+
+def septets(value, groups):
+    return [(value >> (7 * i)) & 0x7F for i in range(groups)]
+
+def frame(function, payload):
+    body = [0xF0, 0x00, 0x6B, 0x2E, 0x06, function] + payload
+    check = 0
+    for b in body:
+        check ^= b
+    return bytes(body + [check & 0x7F, 0xF7])
+
+words = [random.randrange(0x10000) for _ in range(4096)]
+out = frame(0x77, septets(0, 1) + septets(5, 1) + septets(4096, 2))
+for start in range(0, 4096, 64):
+    out += frame(0x78, septets(64, 2) + [g for w in words[start:start + 64] for g in septets(w, 3)])
+check = 0
+for w in words:
+    check ^= w
+out += frame(0x79, septets(check, 3))
+open(sys.argv[1], "wb").write(out)
+open(sys.argv[2], "wb").write(struct.pack("<4096H", *words))
+PY
+
+# The program reads the variable as a Windows path.
+export DREMLOR_VIRTUAL_MIDI_STATE="$(winepath -w "$state" 2>/dev/null)"
+
 started=$(date +%s.%N)
 start_app wine_window
 find_main_window
@@ -41,6 +91,45 @@ IFS=, read -r hr hg hb <<< "$header"
 IFS=, read -r pr pg pb <<< "$page"
 [ $(( hr + hg + hb )) -lt 200 ] || fail "the header is not painted dark ($header)"
 [ $(( pr + pg + pb )) -gt 600 ] || fail "the page is not painted light ($page)"
+
+# The device box, then "Korrina Grand" (the second item); the watchdog connects and
+# Browse opens the chooser, where the file's Windows path is typed. A click that only
+# activated the window is tried again: the menu and the chooser are windows of their
+# own, so their appearing is what the run waits for.
+xdotool mousemove $(( wx + 200 )) $(( wy + 14 )) click 1   # the title bar: activates only
+sleep 0.5
+chooser=""
+for attempt in 1 2 3 4 5; do
+    click_dialog $(( 280 + 100 )) $(( 111 + 13 ))
+    wait_for_window '^menu$' 5 > /dev/null || { echo "attempt $attempt: no menu"; continue; }
+    sleep 0.5
+    xdotool key Down Down Return
+    sleep 3.5
+    click_dialog $(( 268 + 76 )) $(( 289 + 21 ))
+    chooser="$(wait_for_window '^Select a file' 10)" && break
+    echo "attempt $attempt: no file chooser"
+done
+[ -n "$chooser" ] || { screenshot wine-no-chooser; fail "the device was not chosen or the file chooser did not open"; }
+echo "device chosen and file chooser open on attempt $attempt"
+sleep 1
+type_into_chooser "$chooser" "$(winepath -w "$preset" 2>/dev/null)"
+sleep 0.5
+xdotool key Return
+sleep 2   # the watchdog enables "Transmit" on its next tick
+
+# "Transmit" (the BEGIN button) at 268,429 (152 x 42): the preset goes to the edit
+# buffer and the completion box follows.
+sendStarted=$(date +%s.%N)
+click_dialog $(( 268 + 76 )) $(( 429 + 21 ))
+box="$(wait_for_window '^Dremlor$' 60)" || { screenshot wine-no-box; fail "no box after the send"; }
+echo "send to box after $(echo "$(date +%s.%N) - $sendStarted" | bc) s"
+sleep 0.5
+screenshot wine-send-complete
+read -r bx by bw bh < <(window_geometry "$box")
+[ "$(dark_pixels "$artifacts/wine-send-complete.png" "$bx" "$by" "$bw" "$bh")" -gt 100 ] || fail "the box shows no text"
+xdotool key Return
+sleep 1
+xdotool search --onlyvisible --name '^Dremlor$' > /dev/null 2>&1 && fail "the completion box did not close"
 
 # A second start is refused by the framework's single-instance lock and tells the
 # running one, which says so in a box; the second process ends by itself.
@@ -58,7 +147,7 @@ for _ in $(seq 1 100); do
 done
 kill -0 "$second" 2>/dev/null && fail "the second instance did not end"
 # Its OK button, at the middle of the box's foot.
-xdotool mousemove $(( bx + bw / 2 )) $(( by + bh - 25 )); sleep 0.3; xdotool click 1; sleep 0.5; xdotool click 1
+xdotool mousemove $(( bx + bw / 2 )) $(( by + bh - 25 )); sleep 0.3; xdotool click 1
 sleep 1.5
 xdotool search --onlyvisible --name '^Dremlor$' > /dev/null 2>&1 && fail "the box did not close"
 
@@ -72,4 +161,7 @@ done
 kill -0 "$app_pid" 2>/dev/null && fail "the program did not end"
 wait "$app_pid" || fail "the program ended with an error"
 
+held="$state/KORRINA MIDI-edit-buffer.bin"
+[ -f "$held" ] || fail "the unit's state was not written"
+cmp -s "$held" "$expected" || fail "the edit buffer does not hold the file's preset"
 echo "PASS"
