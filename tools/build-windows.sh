@@ -3,14 +3,14 @@
 #   bash tools/build-windows.sh
 # 1. installs what it needs with apt-get (tools/setup.sh: MinGW-w64, Wine, ...);
 # 2. once, cross-builds the libraries the program links and Windows lacks (libpng,
-#    libjpeg-turbo, giflib and libcurl with the Schannel TLS back end), GoogleTest and
-#    Google Benchmark from Debian's source packages into build/windows/prefix; later
-#    runs reuse them;
+#    libjpeg-turbo, giflib and libcurl with the Schannel TLS back end), and what the
+#    tests or the benchmark need (GoogleTest, Google Benchmark), from Debian's source
+#    packages into build/windows/prefix; later runs reuse them;
 # 3. builds the default-skin generator for this machine (it draws the skin at build
 #    time) in the normal build, build/main;
-# 4. cross-builds Dremlor.exe (and, with DREMLOR_WINDOWS_TESTS=ON, the tests that run
-#    under Wine, devicelink_bench and the seed-corpus driver) into build/windows/build,
-#    the skin beside it in bin/Skin;
+# 4. cross-builds Dremlor.exe (with DREMLOR_WINDOWS_TESTS=ON also the tests that run
+#    under Wine and the seed-corpus driver; with DREMLOR_WINDOWS_BENCHMARKS=ON
+#    devicelink_bench) into build/windows/build, the skin beside it in bin/Skin;
 # 5. packs build/windows/Dremlor-<version>-win64.zip: Dremlor.exe and its Skin folder.
 # The MinGW runtime is linked statically, so the folder runs on a clean Windows.
 set -euo pipefail
@@ -26,6 +26,7 @@ jobs="${DREMLOR_JOBS:-$(nproc)}"
 triple=x86_64-w64-mingw32
 toolchain="$root/cmake/MinGW64Toolchain.cmake"
 withTests="${DREMLOR_WINDOWS_TESTS:-OFF}"
+withBenchmarks="${DREMLOR_WINDOWS_BENCHMARKS:-OFF}"
 
 bash "$root/tools/setup.sh"
 
@@ -164,7 +165,10 @@ buildBenchmark ()
 # Each library is built once; a changed recipe (its function here, or the toolchain)
 # builds it again.
 toolchainHash="$(sha1sum "$toolchain" | cut -c1-12)"
-for library in Png Jpeg Gif Curl GTest Benchmark; do
+libraries=(Png Jpeg Gif Curl)
+if [ "$withTests" = ON ] || [ "$withBenchmarks" = ON ]; then libraries+=(GTest); fi
+if [ "$withBenchmarks" = ON ]; then libraries+=(Benchmark); fi
+for library in "${libraries[@]}"; do
     stamp="$prefix/.built-$library-$( (declare -f "build$library"; echo "$toolchainHash") | sha1sum | cut -c1-12)"
     [ -e "$stamp" ] && continue
 
@@ -193,7 +197,7 @@ echo "== Cross build for Windows"
 cmake -S "$root" -B "$crossBuild" -G Ninja -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DDREMLOR_WINDOWS_PREFIX="$prefix" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDREMLOR_HOST_SKINGEN="$skingen" \
-    -DDREMLOR_BUILD_TESTS="$withTests" -DDREMLOR_BUILD_BENCHMARKS="$withTests" \
+    -DDREMLOR_BUILD_TESTS="$withTests" -DDREMLOR_BUILD_BENCHMARKS="$withBenchmarks" \
     > "$crossBuild.configure.log" 2>&1 || { cat "$crossBuild.configure.log"; exit 1; }
 cmake --build "$crossBuild" -j "$jobs"
 
