@@ -547,13 +547,19 @@ bool DumpImage::buildPatchMessages (juce::MemoryBlock& output)
     const ModelScope modelScope (targetModel);
     juce::MidiMessage message;
 
+    // The dump is put together on its own and appended in one step: a bank is 128 of
+    // these calls into one block, and growing that block by one message at a time
+    // copied the whole bank over for every message where the allocator cannot grow
+    // it in place.
+    juce::MemoryOutputStream out;
+
     if (! SysExMessage::buildPatchStart (message, { bank, preset, (uint32_t) words }))
     {
         setError (badField, patchStart);
         return false;
     }
 
-    output.append (message.getRawData(), (size_t) message.getRawDataSize());
+    out.write (message.getRawData(), (size_t) message.getRawDataSize());
 
     std::vector<uint16_t> allWords (words);
 
@@ -574,7 +580,7 @@ bool DumpImage::buildPatchMessages (juce::MemoryBlock& output)
             return false;
         }
 
-        output.append (message.getRawData(), (size_t) message.getRawDataSize());
+        out.write (message.getRawData(), (size_t) message.getRawDataSize());
     }
 
     if (! SysExMessage::buildPatchEnd (message, { SysExMessage::xorWords16 (allWords.data(), (int) words) }))
@@ -583,6 +589,7 @@ bool DumpImage::buildPatchMessages (juce::MemoryBlock& output)
         return false;
     }
 
-    output.append (message.getRawData(), (size_t) message.getRawDataSize());
+    out.write (message.getRawData(), (size_t) message.getRawDataSize());
+    output.append (out.getData(), out.getDataSize());
     return true;
 }

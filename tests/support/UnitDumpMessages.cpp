@@ -81,10 +81,19 @@ juce::MemoryBlock bytesOfWords (const std::vector<uint16_t>& words)
 
 juce::MemoryBlock joined (const std::vector<juce::MidiMessage>& messages)
 {
-    juce::MemoryBlock block;
+    size_t total = 0;
 
     for (const auto& message : messages)
-        block.append (message.getRawData(), (size_t) message.getRawDataSize());
+        total += (size_t) message.getRawDataSize();
+
+    juce::MemoryBlock block (total);
+    size_t offset = 0;
+
+    for (const auto& message : messages)
+    {
+        block.copyFrom (message.getRawData(), offset, (size_t) message.getRawDataSize());
+        offset += (size_t) message.getRawDataSize();
+    }
 
     return block;
 }
