@@ -1,6 +1,7 @@
 # Language level, warnings and compiler cache shared by every target of the project.
 
 include (PlatformSources)
+include (PrecompiledHeaders)
 
 set (CMAKE_CXX_STANDARD 17)
 set (CMAKE_CXX_STANDARD_REQUIRED ON)
@@ -15,7 +16,7 @@ endif()
 find_program (CCACHE_PROGRAM ccache)
 if (CCACHE_PROGRAM)
     set (CMAKE_C_COMPILER_LAUNCHER "${CCACHE_PROGRAM}")
-    set (CMAKE_CXX_COMPILER_LAUNCHER "${CCACHE_PROGRAM}")
+    set (CMAKE_CXX_COMPILER_LAUNCHER "${CMAKE_COMMAND}" -E env "CCACHE_SLOPPINESS=${DREMLOR_CCACHE_SLOPPINESS}" "${CCACHE_PROGRAM}")
 endif()
 
 # Warning flags for the project's own code (JUCE's sources are compiled without them).

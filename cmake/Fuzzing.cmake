@@ -11,7 +11,7 @@ endif()
 
 # The libraries under test carry coverage counters too, so that the fuzzer is
 # guided by the parsers' branches and not only by the harness's own.
-foreach (library dremlor_devicelink dremlor_skin dremlor_sendfile dremlor_update)
+foreach (library ${DREMLOR_FUZZED_LIBRARIES})
     if (TARGET ${library})
         target_compile_options (${library} PRIVATE -fsanitize=fuzzer-no-link)
     endif()

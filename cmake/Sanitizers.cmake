@@ -15,3 +15,6 @@ if (DREMLOR_SANITIZER_FLAGS)
     set (DREMLOR_BUILD_APP OFF CACHE BOOL "" FORCE)
     set (DREMLOR_BUILD_BENCHMARKS OFF CACHE BOOL "" FORCE)
 endif()
+
+# The libraries whose branches guide the fuzz targets (cmake/Fuzzing.cmake).
+set (DREMLOR_FUZZED_LIBRARIES dremlor_devicelink dremlor_skin dremlor_sendfile dremlor_update)

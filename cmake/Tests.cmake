@@ -12,6 +12,7 @@ if (CMAKE_CROSSCOMPILING)
     list (FILTER TEST_SUPPORT_SOURCES EXCLUDE REGEX "/LoopbackHttpServer\\.cpp$")
 endif()
 add_library (dremlor_test_support STATIC ${TEST_SUPPORT_SOURCES})
+dremlor_precompile_headers (dremlor_test_support GTEST)
 target_include_directories (dremlor_test_support PUBLIC "${PROJECT_SOURCE_DIR}/tests")
 target_link_libraries (dremlor_test_support
     PUBLIC dremlor_devicelink GTest::gtest
@@ -29,6 +30,7 @@ function (dremlor_add_test_binary name folder)
     endif()
     add_executable (${name} ${sources})
     target_link_libraries (${name} PRIVATE ${arg_UNPARSED_ARGUMENTS} dremlor_test_support GTest::gtest_main dremlor_warnings)
+    dremlor_precompile_headers (${name} GTEST)
     gtest_discover_tests (${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "${arg_FILTER}" PROPERTIES LABELS "${folder}")
 endfunction()
 
@@ -37,6 +39,7 @@ file (GLOB TEST_SUPPORT_GUI_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tes
 dremlor_select_platform_sources (TEST_SUPPORT_GUI_SOURCES)
 if (DREMLOR_HAS_GUI AND TEST_SUPPORT_GUI_SOURCES)
     add_library (dremlor_test_support_gui STATIC ${TEST_SUPPORT_GUI_SOURCES})
+    dremlor_precompile_headers (dremlor_test_support_gui GTEST)
     target_link_libraries (dremlor_test_support_gui
         PUBLIC dremlor_test_support
         PRIVATE dremlor_warnings)

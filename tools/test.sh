@@ -5,8 +5,8 @@
 #   2. TSan build (clang): device-link, application and update tests (GUI ones under Xvfb);
 #   3. the normal build (g++): every test, GUI ones under Xvfb;
 #   4. the Windows build (MinGW-w64 cross build, tools/test-windows.sh): device-link and
-#      workflow tests and the program end to end under Wine. Its ctest summary is the
-#      last line.
+#      workflow tests and the program end to end under Wine. Its ctest summary, then the
+#      whole command's time, are the last lines.
 # Exits non-zero on any failure.
 set -euo pipefail
 
@@ -25,38 +25,79 @@ configure ()
 
 mkdir -p "$build"
 
-echo "== ASan + UBSan build"
-configure "$build/asan" -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DDREMLOR_SANITIZE=address -DDREMLOR_BUILD_FUZZERS=ON
+# stage <name>: announces a stage with the time since the command started.
+stage ()
+{
+    echo "== $1 (at $(( SECONDS / 60 )) min $(( SECONDS % 60 )) s)"
+}
+
+# The normal build's test cases mostly wait (on timers, the emulated units, the X
+# server, the program under test), so four times as many run at once as there are
+# cores. The sanitizer builds' cases compute more, and their emulated units must keep
+# answering within the protocol's time-outs, so they run one per core.
+normalTestJobs=$(( jobs * 4 ))
+
+# Each build sets its optimisation through RelWithDebInfo's flags (the framework adds
+# -O3 of its own to Release), with debug information as line tables only: every frame
+# of a report is named, at a fraction of the compile time of full debug information.
+# The sanitizer builds are lightly optimised, and the ASan build compiles the
+# framework's own sources unoptimised: its undefined-behaviour checks make an
+# optimising compile of them four times slower.
+stage "ASan + UBSan build"
+configure "$build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only -DNDEBUG" \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only -DNDEBUG" -DDREMLOR_JUCE_COMPILE_OPTIONS=-O0 \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DDREMLOR_SANITIZE=address -DDREMLOR_BUILD_FUZZERS=ON
 cmake --build "$build/asan" -j "$jobs"
 (cd "$build/asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     bash "$root/tools/xvfb-session.sh" ctest -LE e2e -j "$jobs" --output-on-failure --timeout 300)
 
-echo "== Fuzz smoke runs"
-for fuzzer in "$build"/asan/bin/fuzz_*; do
-    [ -x "$fuzzer" ] || continue
+stage "Fuzz smoke runs"
+# fuzzOnce <fuzzer>: a bounded run from the target's seeds; says how far it got.
+fuzzOnce ()
+{
+    local fuzzer="$1" name scratch
     name="$(basename "$fuzzer")"; name="${name#fuzz_}"
     scratch="$build/asan/fuzz-scratch/$name"
     mkdir -p "$scratch"
-    echo "-- $name"
-    "$fuzzer" "$scratch" "$root/fuzz/corpus/$name" -max_total_time=20 -timeout=10 -rss_limit_mb=4096 \
-        -print_final_stats=0 > "$scratch.log" 2>&1 || { tail -50 "$scratch.log"; exit 1; }
-    grep -E '^(#[0-9]+.*DONE|Done)' "$scratch.log" | tail -1 || true
-done
+    if ! "$fuzzer" "$scratch" "$root/fuzz/corpus/$name" -max_total_time=20 -timeout=10 -rss_limit_mb=4096 \
+        -print_final_stats=0 > "$scratch.log" 2>&1; then
+        echo "-- $name FAILED"; tail -50 "$scratch.log"; return 1
+    fi
+    echo "-- $name: $(grep -E '^(#[0-9]+.*DONE|Done)' "$scratch.log" | tail -1)"
+}
 
-echo "== TSan build"
-configure "$build/tsan" -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DDREMLOR_SANITIZE=thread
+# One run per core at a time.
+running=()
+for fuzzer in "$build"/asan/bin/fuzz_*; do
+    [ -x "$fuzzer" ] || continue
+    fuzzOnce "$fuzzer" &
+    running+=("$!")
+    if [ "${#running[@]}" -ge "$jobs" ]; then
+        wait "${running[0]}"
+        running=("${running[@]:1}")
+    fi
+done
+for pid in "${running[@]}"; do wait "$pid"; done
+
+stage "TSan build"
+configure "$build/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only -DNDEBUG" \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only -DNDEBUG" \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DDREMLOR_SANITIZE=thread
 cmake --build "$build/tsan" -j "$jobs" --target devicelink_tests app_tests update_tests dremlor_default_skin
 (cd "$build/tsan" && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     bash "$root/tools/xvfb-session.sh" ctest -L "devicelink|app|update" -j "$jobs" --output-on-failure --timeout 300)
 
-echo "== Normal build"
-configure "$build/main" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The product's optimisation.
+stage "Normal build"
+configure "$build/main" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
 cmake --build "$build/main" -j "$jobs"
 status=0
-(cd "$build/main" && bash "$root/tools/xvfb-session.sh" ctest -j "$jobs" --output-on-failure --timeout 600) || status=$?
+(cd "$build/main" && bash "$root/tools/xvfb-session.sh" ctest -j "$normalTestJobs" --output-on-failure --timeout 600) || status=$?
 
-echo "== Windows build under Wine"
+stage "Windows build under Wine"
 DREMLOR_JOBS="$jobs" bash "$root/tools/test-windows.sh" || status=$?
+echo "== Done (after $(( SECONDS / 60 )) min $(( SECONDS % 60 )) s)"
 exit "$status"
