@@ -87,7 +87,7 @@ void VASMidiProcessing::resetInstanceForTesting()
 
 VASMidiProcessing::VASMidiProcessing() : juce::Thread ("VASMidiProcessing")
 {
-    ports.setArrivalCallback ([this] { notify(); });
+    ports.setArrivalCallback ([this] { passWaiter.wake(); });
 }
 
 VASMidiProcessing::~VASMidiProcessing()
@@ -170,7 +170,7 @@ bool VASMidiProcessing::queueTransaction (SysExTransaction* transaction)
         requestQueue.push_back (transaction);
     }
 
-    notify();
+    passWaiter.wake();
     return true;
 }
 
@@ -212,7 +212,7 @@ void VASMidiProcessing::run()
         // an arriving message ends any wait at once, so nothing is handled later than
         // it would be; an acknowledged send need not wait out a pass per message, and
         // the idle thread costs next to nothing.
-        wait (busy ? passIntervalMs : idleWaitMs);
+        passWaiter.wait (busy ? passIntervalMs : idleWaitMs);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devicelink/PassWaiter.h"
 #include "devicelink/SysExMultiMsgTimer.h"
 #include "devicelink/SysExTransaction.h"
 #include "devicelink/VASMidiPorts.h"
@@ -116,6 +117,8 @@ private:
     bool processPass();
     void checkDevices();
 
+    // First, so that it outlives the ports, whose input thread wakes it.
+    PassWaiter passWaiter { *this };
     SysExMultiMsgTimer sender { *this };
     VASMidiPorts ports;
 

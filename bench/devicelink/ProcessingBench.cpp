@@ -109,6 +109,37 @@ static void AcknowledgedSend (benchmark::State& state)
 BENCHMARK (AcknowledgedSend)->UseManualTime()->Unit (benchmark::kMillisecond)->Iterations (1)->Repetitions (7);
 
 //==============================================================================
+// (a2) The same send with messages that expect no reply, to a unit that answers none:
+// each ends on the processing thread's pass after its send, which nothing wakes early,
+// so the time between passes sets the pace.
+static void NoReplySend (benchmark::State& state)
+{
+    Rig rig;
+    constexpr int messages = 200;
+    const auto data = presetMessages (messages);
+    auto& sender = rig.engine->getSender();
+    sender.setNoReplyMode();
+    rig.unit->setSilent (true);
+
+    for (auto _ : state)
+    {
+        sender.loadData (data.getData(), data.getSize(), 3);
+        const auto started = juce::Time::getMillisecondCounterHiRes();
+        sender.start (0);
+        MessageLoop::runUntil ([&] { return sender.getState() != SendState::running; }, 60000);
+        const auto elapsed = juce::Time::getMillisecondCounterHiRes() - started;
+
+        if (sender.getState() != SendState::finished || rig.unit->getNumReceived() < messages)
+            state.SkipWithError ("the send did not finish");
+
+        state.SetIterationTime (elapsed / 1000.0);
+        state.counters["ms_per_message"] = elapsed / messages;
+    }
+}
+
+BENCHMARK (NoReplySend)->UseManualTime()->Unit (benchmark::kMillisecond)->Iterations (1)->Repetitions (7);
+
+//==============================================================================
 // (b) A Korrina Grand bank dump received from a unit that sends it all at once.
 static void GrandBankDumpReceive (benchmark::State& state)
 {
