@@ -15,8 +15,10 @@ file (GLOB DEVICELINK_TEST_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/test
 dremlor_select_platform_sources (DEVICELINK_TEST_SOURCES)
 dremlor_add_wine_test_binary (devicelink_tests ${DEVICELINK_TEST_SOURCES})
 target_link_libraries (devicelink_tests PRIVATE dremlor_devicelink)
+# Some of its cases time messages to a few milliseconds: it runs alone, away from the
+# processor bursts of other tests starting their Wine processes.
 add_test (NAME wine.devicelink_tests COMMAND devicelink_tests)
-set_tests_properties (wine.devicelink_tests PROPERTIES LABELS wine TIMEOUT 600)
+set_tests_properties (wine.devicelink_tests PROPERTIES LABELS wine TIMEOUT 600 RUN_SERIAL TRUE)
 
 if (TARGET dremlor_app AND TARGET dremlor_test_support_gui)
     set (WORKFLOW_TEST_SOURCES)

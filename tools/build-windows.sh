@@ -222,7 +222,7 @@ skingen="$hostBuild/bin/dremlor_skingen"
 
 # The same build type, optimisation and warnings as the normal Linux build, without the
 # debug information: no Windows tool reads GCC's DWARF, the packed program is stripped
-# of it anyway, and writing and linking it would cost about a third of the build.
+# of it anyway, and it made every link of the GUI libraries take half a minute.
 echo "== Cross build for Windows"
 cmake -S "$root" -B "$crossBuild" -G Ninja -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DDREMLOR_WINDOWS_PREFIX="$prefix" \
