@@ -7,6 +7,7 @@
 function (dremlor_add_wine_test_binary name)
     add_executable (${name} ${ARGN})
     target_link_libraries (${name} PRIVATE dremlor_test_support GTest::gtest_main dremlor_warnings)
+    dremlor_precompile_headers (${name} GTEST)
 endfunction()
 
 # The device-link tests run in one Wine process (about 25 s): every case, the ones
@@ -118,6 +119,7 @@ const CorpusTarget corpusTargets[] =
     add_executable (corpus_driver ${CORPUS_SOURCES} "${PROJECT_SOURCE_DIR}/fuzz/corpus_driver/CorpusDriver.cpp")
     target_include_directories (corpus_driver PRIVATE "${PROJECT_BINARY_DIR}/corpus_driver")
     target_link_libraries (corpus_driver PRIVATE dremlor_devicelink dremlor_warnings)
+    dremlor_precompile_headers (corpus_driver)
     foreach (library dremlor_skin dremlor_sendfile dremlor_update)
         if (TARGET ${library})
             target_link_libraries (corpus_driver PRIVATE ${library})
