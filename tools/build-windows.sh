@@ -13,6 +13,9 @@
 #    devicelink_bench) into build/windows/build, the skin beside it in bin/Skin;
 # 5. packs build/windows/Dremlor-<version>-win64.zip: Dremlor.exe and its Skin folder.
 # The MinGW runtime is linked statically, so the folder runs on a clean Windows.
+# With DREMLOR_WINDOWS_LIBRARIES_ONLY=ON it stops after step 2 (the test command builds
+# the libraries early, at low priority, while the Linux builds' tests leave the
+# processor idle).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -27,6 +30,7 @@ triple=x86_64-w64-mingw32
 toolchain="$root/cmake/MinGW64Toolchain.cmake"
 withTests="${DREMLOR_WINDOWS_TESTS:-OFF}"
 withBenchmarks="${DREMLOR_WINDOWS_BENCHMARKS:-OFF}"
+librariesOnly="${DREMLOR_WINDOWS_LIBRARIES_ONLY:-OFF}"
 
 bash "$root/tools/setup.sh"
 
@@ -166,15 +170,18 @@ buildBenchmark ()
 #==============================================================================
 # The default-skin generator for this machine builds meanwhile: it needs none of the
 # Windows libraries, and it fills the core their serial configure checks leave idle.
-echo "== Default-skin generator for this machine (in the background)"
-mkdir -p "$hostBuild"
-(
-    if [ ! -e "$hostBuild/build.ninja" ]; then
-        cmake -S "$root" -B "$hostBuild" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    fi
-    cmake --build "$hostBuild" -j "$jobs" --target dremlor_skingen
-) > "$hostBuild.skingen.log" 2>&1 &
-hostPid=$!
+hostPid=""
+if [ "$librariesOnly" != ON ]; then
+    echo "== Default-skin generator for this machine (in the background)"
+    mkdir -p "$hostBuild"
+    (
+        if [ ! -e "$hostBuild/build.ninja" ]; then
+            cmake -S "$root" -B "$hostBuild" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        fi
+        cmake --build "$hostBuild" -j "$jobs" --target dremlor_skingen
+    ) > "$hostBuild.skingen.log" 2>&1 &
+    hostPid=$!
+fi
 
 # Each library is built once; a changed recipe (its function here, or the toolchain)
 # builds it again. The libraries are independent of each other: they build side by
@@ -214,10 +221,11 @@ for i in "${!pids[@]}"; do
     fi
 done
 
-if ! wait "$hostPid"; then
+if [ -n "$hostPid" ] && ! wait "$hostPid"; then
     echo "   the default-skin generator failed:"; tail -40 "$hostBuild.skingen.log"; failed=1
 fi
 [ "$failed" -eq 0 ] || exit 1
+[ "$librariesOnly" = ON ] && exit 0
 skingen="$hostBuild/bin/dremlor_skingen"
 
 # The same build type, optimisation and warnings as the normal Linux build, without the
