@@ -77,6 +77,10 @@ PY
 export DREMLOR_VIRTUAL_MIDI_STATE="$(winepath -w "$state" 2>/dev/null)"
 
 started=$(date +%s.%N)
+# A first start, as on Linux where each run has a home of its own: no settings left in
+# this Wine prefix by an earlier run (the chooser would open in the send folder that
+# run remembered, which is gone).
+rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/"Vornhalt Audio"/Dremlor
 start_app wine_window
 find_main_window
 echo "window after $(echo "$(date +%s.%N) - $started" | bc) s"
