@@ -83,7 +83,7 @@ started=$(date +%s.%N)
 rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/"Vornhalt Audio"/Dremlor
 start_app wine_window
 find_main_window
-echo "window after $(echo "$(date +%s.%N) - $started" | bc) s"
+echo "window after $(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }') s"
 screenshot wine-window
 
 # The skinned dialog painted: its dark header band and the light page below it, and
@@ -126,7 +126,7 @@ sleep 2   # the watchdog enables "Transmit" on its next tick
 sendStarted=$(date +%s.%N)
 click_dialog $(( 268 + 76 )) $(( 429 + 21 ))
 box="$(wait_for_window '^Dremlor$' 60)" || { screenshot wine-no-box; fail "no box after the send"; }
-echo "send to box after $(echo "$(date +%s.%N) - $sendStarted" | bc) s"
+echo "send to box after $(awk -v a="$sendStarted" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }') s"
 sleep 0.5
 screenshot wine-send-complete
 read -r bx by bw bh < <(window_geometry "$box")
