@@ -46,6 +46,7 @@ runWineTests ()
 {
     local holder keeper status=0
     ctest -L wine -R '^wine\.e2e_window$' --output-on-failure --timeout 600 || status=$?
+    cp Testing/Temporary/LastTest.log Testing/Temporary/LastTest-e2e_window.log
     wineserver --wait 2>/dev/null || true
 
     holder="$(mktemp -u /tmp/dremlor-wine-holder.XXXXXX)"
@@ -69,4 +70,6 @@ bash "$root/tools/xvfb-session.sh" bash -c "$(declare -f runWineTests); runWineT
 sed -n '/Testing: wine.devicelink_tests/,/^Test \(Passed\|Failed\)/p' Testing/Temporary/LastTest.log 2>/dev/null \
     | grep -E '^\[  (PASSED|SKIPPED|FAILED)  \] [0-9]+ tests?[,.]' | sed 's/^/   wine.devicelink_tests: /' || true
 wineserver --kill 2>/dev/null || true
+[ "$status" -eq 0 ] || bash "$root/tools/failed-tests.sh" Testing/Temporary/LastTest-e2e_window.log \
+                                                         Testing/Temporary/LastTest.log
 exit "$status"

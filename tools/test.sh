@@ -60,7 +60,8 @@ configure "$build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DDREMLOR_SANITIZE=address -DDREMLOR_BUILD_FUZZERS=ON
 cmake --build "$build/asan" -j "$jobs"
 (cd "$build/asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    bash "$root/tools/xvfb-session.sh" ctest -LE e2e -j "$jobs" --output-on-failure --timeout 300)
+    bash "$root/tools/xvfb-session.sh" ctest -LE e2e -j "$jobs" --output-on-failure --timeout 300) \
+    || { bash "$root/tools/failed-tests.sh" "$build/asan/Testing/Temporary/LastTest.log"; exit 1; }
 
 stage "Fuzz smoke runs"
 # fuzzOnce <fuzzer>: a bounded run from the target's seeds; says how far it got.
@@ -97,7 +98,8 @@ configure "$build/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DDREMLOR_SANITIZE=thread
 cmake --build "$build/tsan" -j "$jobs" --target devicelink_tests app_tests update_tests dremlor_default_skin
 (cd "$build/tsan" && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    bash "$root/tools/xvfb-session.sh" ctest -L "devicelink|app|update" -j "$jobs" --output-on-failure --timeout 300)
+    bash "$root/tools/xvfb-session.sh" ctest -L "devicelink|app|update" -j "$jobs" --output-on-failure --timeout 300) \
+    || { bash "$root/tools/failed-tests.sh" "$build/tsan/Testing/Temporary/LastTest.log"; exit 1; }
 
 # The product's optimisation.
 stage "Normal build"
@@ -105,13 +107,20 @@ configure "$build/main" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
 cmake --build "$build/main" -j "$jobs"
 status=0
-(cd "$build/main" && bash "$root/tools/xvfb-session.sh" ctest -j "$normalTestJobs" --output-on-failure --timeout 600) || status=$?
+normalStatus=0
+(cd "$build/main" && bash "$root/tools/xvfb-session.sh" ctest -j "$normalTestJobs" --output-on-failure --timeout 600) \
+    || normalStatus=$?
 
 stage "Windows build under Wine"
 if wait "$windowsLibraries"; then
     DREMLOR_JOBS="$jobs" bash "$root/tools/test-windows.sh" || status=$?
 else
     echo "The Windows build's libraries failed:"; tail -60 "$build/windows-libraries.log"; status=1
+fi
+# The Windows stage reports its own failures; the normal build's come last, with them.
+if [ "$normalStatus" -ne 0 ]; then
+    bash "$root/tools/failed-tests.sh" "$build/main/Testing/Temporary/LastTest.log"
+    status="$normalStatus"
 fi
 echo "== Done (after $(( SECONDS / 60 )) min $(( SECONDS % 60 )) s)"
 exit "$status"

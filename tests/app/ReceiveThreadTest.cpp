@@ -1,5 +1,6 @@
 #include "app/ReceiveThread.h"
 #include "support/MessageLoop.h"
+#include "support/ScratchFolder.h"
 #include "support/TestDumps.h"
 #include "support/UnitDumpMessages.h"
 #include "support_gui/ModalBoxAnswerer.h"
@@ -62,21 +63,6 @@ namespace
         }
 
         std::vector<int> seen;
-    };
-
-    /** A scratch folder on a fresh path, removed when the test ends. */
-    struct ScratchFolder
-    {
-        ScratchFolder()
-            : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                          .getNonexistentChildFile ("receive-thread-test", ""))
-        {
-            folder.createDirectory();
-        }
-
-        ~ScratchFolder() { folder.deleteRecursively(); }
-
-        juce::File folder;
     };
 
     bool isFinal (int status)
@@ -145,7 +131,7 @@ TEST (ReceiveThreadFiles, EachTypeIsNamedByItsRuleAndHoldsTheRepliesByteForByte)
     for (const auto& c : cases)
     {
         SCOPED_TRACE (c.what);
-        ScratchFolder scratch;
+        ScratchFolder scratch ("receive-thread-test");
 
         for (auto* name : c.alreadyThere)
             ASSERT_TRUE (ReceiveThread::fileInFolder (scratch.folder, name).replaceWithText ("kept"));
@@ -193,7 +179,7 @@ TEST (ReceiveThreadFiles, NumbersAndNamesAreMadeSafe)
 
 TEST (ReceiveThreadFiles, FolderIsCreatedWithItsParents)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch ("receive-thread-test");
     const auto folder = scratch.folder.getChildFile ("not/there/yet");
     const auto dump = presetNamed ("Fresh");
     auto transaction = answeredWith (dump);
@@ -208,7 +194,7 @@ TEST (ReceiveThreadFiles, FolderIsCreatedWithItsParents)
 
 TEST (ReceiveThreadFiles, FolderThatCannotBeMadeEndsNotWritten)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch ("receive-thread-test");
     const auto plainFile = scratch.folder.getChildFile ("backups");
     ASSERT_TRUE (plainFile.replaceWithText ("a file where the folder should be"));
 
@@ -224,7 +210,7 @@ TEST (ReceiveThreadFiles, FolderThatCannotBeMadeEndsNotWritten)
 //==============================================================================
 TEST (ReceiveThreadRun, TimeOutWritesNothingAndNeverReportsSaving)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch ("receive-thread-test");
     SysExTransaction transaction (2000u);
     transaction.setExpectedReplies (34);
     transaction.addReply (UnitDumpMessages::messagesOf (presetNamed ("Half")).front());
@@ -242,7 +228,7 @@ TEST (ReceiveThreadRun, TimeOutWritesNothingAndNeverReportsSaving)
 
 TEST (ReceiveThreadRun, ProgressFollowsTheRepliesUntilTheFileIsWritten)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch ("receive-thread-test");
     const auto messages = UnitDumpMessages::messagesOf (presetNamed ("Slow"));
     SysExTransaction transaction (2000u);
     transaction.setExpectedReplies ((int) messages.size());
@@ -273,7 +259,7 @@ TEST (ReceiveThreadRun, ProgressFollowsTheRepliesUntilTheFileIsWritten)
 
 TEST (ReceiveThreadRun, StopsWithoutWritingWhenAskedToWhileWaiting)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch ("receive-thread-test");
     SysExTransaction transaction (2000u);
     transaction.setExpectedReplies (34);
     StatusLog log;
@@ -309,7 +295,7 @@ TEST (ReceiveThreadRun, UnreadableCabNameIsShownOnTheMessageThreadBeforeTheRunGo
     for (const int type : { 8, 9 })
     {
         SCOPED_TRACE (type);
-        ScratchFolder scratch;
+        ScratchFolder scratch ("receive-thread-test");
         auto transaction = answeredWith (cabNamed (3, 4, "Room"));
         UnreadableCabName thread (*transaction, {}, scratch.folder, type, 5, baseName);
 

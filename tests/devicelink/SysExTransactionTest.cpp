@@ -7,6 +7,7 @@
 #include "devicelink/SysExTransaction.h"
 #include "support/ManualClock.h"
 #include "support/ScopedFileSizeLimit.h"
+#include "support/ScratchFolder.h"
 #include "support/SysExTestMessages.h"
 
 using namespace SysExTestMessages;
@@ -17,21 +18,6 @@ namespace
     {
         return framed (3, function, { value });
     }
-
-    /** A scratch folder removed with everything in it when the test ends. */
-    struct ScratchFolder
-    {
-        ScratchFolder()
-            : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                          .getNonexistentChildFile ("codec-transaction-test", ""))
-        {
-            folder.createDirectory();
-        }
-
-        ~ScratchFolder() { folder.deleteRecursively(); }
-
-        juce::File folder;
-    };
 
     std::vector<uint8_t> fileBytes (const juce::File& file)
     {
@@ -318,7 +304,7 @@ TEST (SysExTransactionOutput, JoinRepliesAppendsRawRepliesInOrder)
 
 TEST (SysExTransactionOutput, WriteRepliesReplacesFileAndCreatesFolders)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch ("codec-transaction-test");
     SysExTransaction transaction (2000u);
     transaction.setExpectedReplies (2);
     transaction.addReply (reply (0x7A, 5));
@@ -341,7 +327,7 @@ TEST (SysExTransactionOutput, WriteRepliesReplacesFileAndCreatesFolders)
 
 TEST (SysExTransactionOutput, WriteWithoutRepliesMakesEmptyFile)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch ("codec-transaction-test");
     SysExTransaction transaction (2000u);
     const auto file = scratch.folder.getChildFile ("empty.syx");
     ASSERT_TRUE (file.replaceWithText ("something"));
@@ -353,7 +339,7 @@ TEST (SysExTransactionOutput, WriteWithoutRepliesMakesEmptyFile)
 
 TEST (SysExTransactionOutput, WriteRefusesWhatCannotBecomeAFile)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch ("codec-transaction-test");
     SysExTransaction transaction (2000u);
     transaction.addReply (reply (0x7A, 5));
 
@@ -368,7 +354,7 @@ TEST (SysExTransactionOutput, WriteRefusesWhatCannotBecomeAFile)
 
 TEST (SysExTransactionOutput, FailedWriteLeavesTheFileItReplacesUntouched)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch ("codec-transaction-test");
     SysExTransaction transaction (2000u);
     const auto big = framed (3, 0x78, std::vector<uint8_t> (4000, 0x11));
     transaction.setExpectedReplies (10);
@@ -406,7 +392,7 @@ TEST (SysExTransactionOutput, FailedWriteLeavesTheFileItReplacesUntouched)
 
 TEST (SysExTransactionOutput, ScratchFileBesideTheTargetNeverPassesForABackup)
 {
-    ScratchFolder scratch;
+    ScratchFolder scratch ("codec-transaction-test");
 
     for (auto* name : { "250302-090507-stompra.syx", "~Lead.syx" })
     {

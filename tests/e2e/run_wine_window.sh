@@ -97,15 +97,20 @@ IFS=, read -r pr pg pb <<< "$page"
 [ $(( pr + pg + pb )) -gt 600 ] || fail "the page is not painted light ($page)"
 
 # The device box, then "Korrina Grand" (the second item); the watchdog connects and
-# Browse opens the chooser, where the file's Windows path is typed. A click that only
-# activated the window is tried again: the menu and the chooser are windows of their
-# own, so their appearing is what the run waits for.
+# Browse opens the chooser, where the file's Windows path is typed. The menu and the
+# chooser are windows of their own, so their appearing is what the run waits for.
+# The device box is pressed and held before it is let go: under load, a quick click's
+# activation of the window could reach the program after the press had opened the
+# menu, and the framework closes a menu when its window is activated by a click.
+# Such a try is made again; the window is active by then.
 xdotool mousemove $(( wx + 200 )) $(( wy + 14 )) click 1   # the title bar: activates only
 sleep 0.5
 chooser=""
-for attempt in 1 2 3 4 5; do
-    click_dialog $(( 280 + 100 )) $(( 111 + 13 ))
-    wait_for_window '^menu$' 5 > /dev/null || { echo "attempt $attempt: no menu"; continue; }
+for attempt in 1 2 3 4 5 6 7 8; do
+    xdotool mousemove $(( wx + 280 + 100 )) $(( wy + titleBar + 111 + 13 ))
+    sleep 0.3
+    xdotool mousedown 1; sleep 0.6; xdotool mouseup 1
+    wait_for_window '^menu$' 4 > /dev/null || { echo "attempt $attempt: no menu"; continue; }
     sleep 0.5
     xdotool key Down Down Return
     sleep 3.5
@@ -119,6 +124,12 @@ sleep 1
 type_into_chooser "$chooser" "$(winepath -w "$preset" 2>/dev/null)"
 sleep 0.5
 xdotool key Return
+for _ in $(seq 1 50); do
+    xdotool search --onlyvisible --name '^Select a file' > /dev/null 2>&1 || break
+    sleep 0.1
+done
+xdotool search --onlyvisible --name '^Select a file' > /dev/null 2>&1 \
+    && { screenshot wine-chooser-open; fail "the file chooser did not take the typed path"; }
 sleep 2   # the watchdog enables "Transmit" on its next tick
 
 # "Transmit" (the BEGIN button) at 268,429 (152 x 42): the preset goes to the edit
