@@ -40,10 +40,7 @@ int main (int argc, char* argv[])
 
     if (entry == nullptr)
     {
-        std::cerr << "usage: corpus_driver <target> <folder or file>...\ntargets:";
-        for (const auto& target : corpusTargets)
-            std::cerr << " " << target.name;
-        std::cerr << "\n";
+        std::cerr << "usage: corpus_driver <target> <folder or file>... (targets: CorpusTargets.h)\n";
         return 1;
     }
 

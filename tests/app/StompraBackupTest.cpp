@@ -160,14 +160,20 @@ protected:
     }
 
     /** Ready, the unit's dump, OK: the steps of one whole recording. */
-    void recordDump (ModalPageScript& script, const std::vector<juce::MidiMessage>& dump)
+    /** whileRecording runs with the whole dump in, just before OK is pressed. */
+    void recordDump (ModalPageScript& script, const std::vector<juce::MidiMessage>& dump,
+                     std::function<void()> whileRecording = [] {})
     {
         const auto size = (int) bytesOf (dump).getSize();
 
         script.then ([this] { return pageIsUp(); }, [this] { dialog->stompraReadyButton->triggerClick(); })
               .then ([this] { return recordingShows ("0 bytes received"); }, [this, dump] { send (dump); })
               .then ([this, size] { return recordingShows (DumpProgressThread::makeProgressText (size)); },
-                     [this] { dialog->stompraOkButton->triggerClick(); });
+                     [this, whileRecording]
+                     {
+                         whileRecording();
+                         dialog->stompraOkButton->triggerClick();
+                     });
     }
 
     juce::Array<juce::File> dumpFiles() const
@@ -266,10 +272,8 @@ TEST_F (StompraBackup, ThousandBytesWithOrdinaryMessagesAreSavedByteForByte)
     bool watchdogDuringRecording = true, controlsDuringRecording = true;
     double progressDuringRecording = 0.0;
 
-    recordDump (script, dump);
-
     // The recording pauses the watchdog and greys the main page; both come back after.
-    script.then ([&]
+    recordDump (script, dump, [&]
     {
         watchdogDuringRecording = d.isTimerRunning (DremlorDialog::watchdogTimer);
         controlsDuringRecording = d.deviceLabel->isEnabled() || d.browseButton->isEnabled();

@@ -11,38 +11,31 @@ namespace
     {
         WaitingThread() : juce::Thread ("PassWaiterTest") {}
         ~WaitingThread() override { stopThread (5000); }
-
         void run() override { started.signal(); woken = waiter.wait (10000); }
 
         PassWaiter waiter { *this };
         juce::WaitableEvent started;
         std::atomic<bool> woken { false };
     };
-
-    double msSince (double start) { return juce::Time::getMillisecondCounterHiRes() - start; }
 }
 
-TEST (PassWaiter, AWakeGivenBeforeTheWaitEndsThatWaitOnly)
+TEST (PassWaiter, AWakeEndsOneWaitAndAnExitRequestEndsTheWaitInProgress)
 {
-    WaitingThread owner;
-    owner.waiter.wake();
+    WaitingThread idle;
+    idle.waiter.wake();
     auto start = juce::Time::getMillisecondCounterHiRes();
-    EXPECT_TRUE (owner.waiter.wait (5000));
-    EXPECT_LT (msSince (start), 1000.0);
+    EXPECT_TRUE (idle.waiter.wait (5000));
+    EXPECT_LT (juce::Time::getMillisecondCounterHiRes() - start, 1000.0);
 
     // Used up: the next wait keeps its time rather than returning at once.
     start = juce::Time::getMillisecondCounterHiRes();
-    EXPECT_FALSE (owner.waiter.wait (30));
-    EXPECT_GE (msSince (start), 20.0);
-}
+    EXPECT_FALSE (idle.waiter.wait (30));
+    EXPECT_GE (juce::Time::getMillisecondCounterHiRes() - start, 20.0);
 
-TEST (PassWaiter, AskingTheThreadToExitEndsItsWait)
-{
-    WaitingThread thread;
-    thread.startThread();
-    ASSERT_TRUE (thread.started.wait (5000));
+    WaitingThread running;
+    running.startThread();
+    ASSERT_TRUE (running.started.wait (5000));
     juce::Thread::sleep (20);
-
-    EXPECT_TRUE (thread.stopThread (5000));
-    EXPECT_TRUE (thread.woken.load());
+    EXPECT_TRUE (running.stopThread (5000));
+    EXPECT_TRUE (running.woken.load());
 }

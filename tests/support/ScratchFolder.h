@@ -2,17 +2,13 @@
 
 #include <juce_core/juce_core.h>
 
-//==============================================================================
-/** A folder of its own in the temporary directory, removed with everything in it
-    when the scope ends.
-
-    Its name is unique, not merely free: ctest runs the cases as parallel processes,
-    and a name that is free when one process looks can be taken by another before it
-    is created; the first to finish would then delete the other's files.
+/** A folder of its own in the temporary directory, removed with its contents at the
+    end of the scope. Its name is unique, not merely free: ctest runs cases as parallel
+    processes, and a free name could be taken by another before it is created.
 */
 struct ScratchFolder
 {
-    explicit ScratchFolder (const juce::String& prefix = "dremlor-test")
+    explicit ScratchFolder (const juce::String& prefix)
         : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
                       .getChildFile (prefix + "-" + juce::Uuid().toString()))
     {
@@ -22,7 +18,5 @@ struct ScratchFolder
     ~ScratchFolder() { folder.deleteRecursively(); }
 
     const juce::File folder;
-
-    ScratchFolder (const ScratchFolder&) = delete;
-    ScratchFolder& operator= (const ScratchFolder&) = delete;
+    JUCE_DECLARE_NON_COPYABLE (ScratchFolder)
 };

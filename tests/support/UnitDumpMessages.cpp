@@ -81,21 +81,13 @@ juce::MemoryBlock bytesOfWords (const std::vector<uint16_t>& words)
 
 juce::MemoryBlock joined (const std::vector<juce::MidiMessage>& messages)
 {
-    size_t total = 0;
+    // Streamed, not appended message by message: a bank is thousands of messages.
+    juce::MemoryOutputStream out;
 
     for (const auto& message : messages)
-        total += (size_t) message.getRawDataSize();
+        out.write (message.getRawData(), (size_t) message.getRawDataSize());
 
-    juce::MemoryBlock block (total);
-    size_t offset = 0;
-
-    for (const auto& message : messages)
-    {
-        block.copyFrom (message.getRawData(), offset, (size_t) message.getRawDataSize());
-        offset += (size_t) message.getRawDataSize();
-    }
-
-    return block;
+    return out.getMemoryBlock();
 }
 
 bool isStatus (const juce::MidiMessage& message, uint8_t function, uint8_t result)
