@@ -1,5 +1,7 @@
 #include "skin/Utf8Text.h"
 
+#include <string>
+
 namespace
 {
     /** The bytes a sequence takes, from its lead byte, and the range its second byte
@@ -23,6 +25,41 @@ namespace
         if (b >= 0xF1 && b <= 0xF3)  return { 4, 0x80, 0xBF };
         if (b == 0xF4)               return { 4, 0x80, 0x8F };   // above 8F: beyond U+10FFFF
         return { 0, 0, 0 };
+    }
+
+    /** Appends a character (not zero, not a surrogate half, below U+110000) as UTF-8. */
+    void appendUtf8 (std::string& out, juce::juce_wchar c)
+    {
+        const auto u = (juce::uint32) c;
+
+        if (u < 0x80)
+        {
+            out += (char) u;
+        }
+        else if (u < 0x800)
+        {
+            out += (char) (0xC0 | (u >> 6));
+            out += (char) (0x80 | (u & 0x3F));
+        }
+        else if (u < 0x10000)
+        {
+            out += (char) (0xE0 | (u >> 12));
+            out += (char) (0x80 | ((u >> 6) & 0x3F));
+            out += (char) (0x80 | (u & 0x3F));
+        }
+        else
+        {
+            out += (char) (0xF0 | (u >> 18));
+            out += (char) (0x80 | ((u >> 12) & 0x3F));
+            out += (char) (0x80 | ((u >> 6) & 0x3F));
+            out += (char) (0x80 | (u & 0x3F));
+        }
+    }
+
+    /** Text from UTF-8 that this file has written itself, copied in one piece. */
+    juce::String textOfWrittenUtf8 (const std::string& utf8)
+    {
+        return juce::String (juce::CharPointer_UTF8 (utf8.data()), juce::CharPointer_UTF8 (utf8.data() + utf8.size()));
     }
 }
 
@@ -85,11 +122,57 @@ juce::String Utf8Text::toText (const void* data, size_t size)
     if (decode (data, size, text) || data == nullptr)
         return text;
 
+    // Built whole, then made a string once: appending to the string a character at
+    // a time would scan it to its end for each one.
     const auto* bytes = static_cast<const juce::uint8*> (data);
-    text.preallocateBytes (size * 2);
+    std::string utf8;
+    utf8.reserve (size * 2);
 
     for (size_t i = 0; i < size; ++i)
-        text += (juce::juce_wchar) (bytes[i] != 0 ? bytes[i] : ' ');
+        appendUtf8 (utf8, (juce::juce_wchar) (bytes[i] != 0 ? bytes[i] : ' '));
 
-    return text;
+    return textOfWrittenUtf8 (utf8);
+}
+
+juce::String Utf8Text::fromUtf16 (const void* data, size_t size)
+{
+    const auto* bytes = static_cast<const juce::uint8*> (data);
+    const bool marked = data != nullptr && size >= 2;
+    const bool littleEndian = marked && bytes[0] == 0xFF && bytes[1] == 0xFE;
+    const bool bigEndian = marked && bytes[0] == 0xFE && bytes[1] == 0xFF;
+
+    if (! (littleEndian || bigEndian))
+        return toText (data, size);
+
+    const auto end = size - size % 2;
+    const auto unitAt = [bytes, bigEndian] (size_t i) -> juce::juce_wchar
+    {
+        return (juce::juce_wchar) (bigEndian ? (bytes[i] << 8) | bytes[i + 1] : (bytes[i + 1] << 8) | bytes[i]);
+    };
+
+    std::string utf8;
+    utf8.reserve (end / 2 * 3);
+
+    for (size_t i = 2; i < end; i += 2)
+    {
+        auto c = unitAt (i);
+
+        if (c >= 0xD800 && c <= 0xDBFF && i + 2 < end)
+        {
+            const auto low = unitAt (i + 2);
+
+            if (low >= 0xDC00 && low <= 0xDFFF)
+            {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+
+        if (c >= 0xD800 && c <= 0xDFFF)
+            c = 0xFFFD;
+
+        appendUtf8 (utf8, c != 0 ? c : (juce::juce_wchar) ' ');
+    }
+
+    return textOfWrittenUtf8 (utf8);
 }

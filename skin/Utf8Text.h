@@ -5,7 +5,7 @@
 //==============================================================================
 /**
     The one gate through which outside bytes (a skin description, the update feed,
-    release notes) become a juce::String as UTF-8.
+    release notes, a redirect's address) become a juce::String.
 
     The framework's own check (CharPointer_UTF8::isValidString) lets overlong forms
     through, an encoded zero (C0 80) among them; a string built from those holds
@@ -33,9 +33,15 @@ public:
 
     /** Bytes of unknown make as text: decoded when well-formed, otherwise one
         character per byte (Latin-1) with a zero byte made a space, so the text never
-        holds a damaged sequence.
+        holds a damaged sequence. Takes time in proportion to the size.
     */
     static juce::String toText (const void* data, size_t size);
+
+    /** UTF-16 bytes after their byte-order mark (FE FF big-endian, FF FE little-endian)
+        as text: a surrogate half without its partner becomes U+FFFD, a zero a space,
+        and an odd last byte is dropped. Bytes without the mark go to toText.
+    */
+    static juce::String fromUtf16 (const void* data, size_t size);
 
 private:
     Utf8Text() = delete;

@@ -110,5 +110,5 @@ juce::String UpdateNetwork::textFromBytes (const juce::MemoryBlock& bytes)
 
     const bool utf16 = size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF));
 
-    return utf16 ? juce::String::createStringFromData (data, size) : Utf8Text::toText (data, (size_t) size);
+    return utf16 ? Utf8Text::fromUtf16 (data, (size_t) size) : Utf8Text::toText (data, (size_t) size);
 }
