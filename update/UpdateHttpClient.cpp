@@ -2,8 +2,11 @@
 
 #include "update/UpdateNetwork.h"
 
+#include "skin/Utf8Text.h"
+
 #include <curl/curl.h>
 
+#include <cstring>
 #include <memory>
 
 namespace
@@ -20,6 +23,17 @@ namespace
         juce::ignoreUnused (initialised);
     }
 
+    /** A string the library hands back, as text; empty when it is not well-formed. */
+    juce::String textOf (const char* bytes)
+    {
+        juce::String text;
+
+        if (bytes != nullptr)
+            Utf8Text::decode (bytes, std::strlen (bytes), text);
+
+        return text;
+    }
+
     /** The protocols the address may use, as the library itself reads its scheme and
         host: "https", or "http,https" on the loopback host; null when it is refused.
     */
@@ -30,8 +44,8 @@ namespace
         const bool read = curl_url_get (url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK
                        && curl_url_get (url, CURLUPART_HOST, &host, 0) == CURLUE_OK;
 
-        const auto schemeText = read ? juce::String (scheme).toLowerCase() : juce::String();
-        const auto hostText = read ? juce::String (host).toLowerCase() : juce::String();
+        const auto schemeText = read ? textOf (scheme).toLowerCase() : juce::String();
+        const auto hostText = read ? textOf (host).toLowerCase() : juce::String();
         curl_free (scheme);
         curl_free (host);
 
@@ -287,8 +301,10 @@ UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& addre
         if (curl_easy_getinfo (easy, CURLINFO_REDIRECT_URL, &location) != CURLE_OK || location == nullptr)
             return Outcome::httpError;
 
-        redirectTarget = juce::String::fromUTF8 (location);
-        return Outcome::complete;
+        // The next address is the server's bytes: one that is not well-formed text
+        // is refused like any other address that may not be fetched.
+        return Utf8Text::decode (location, std::strlen (location), redirectTarget) ? Outcome::complete
+                                                                                   : Outcome::refusedAddress;
     }
 
     switch (code)

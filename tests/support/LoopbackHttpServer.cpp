@@ -45,7 +45,7 @@ private:
         const auto total = (juce::int64) response.body.getSize();
         const auto toSend = response.bytesToSend < 0 ? total : juce::jmin (total, response.bytesToSend);
 
-        juce::String head;
+        juce::MemoryOutputStream head;
         head << "HTTP/1.1 " << response.status << (response.status == 200 ? " OK" : " Error") << "\r\n"
              << "Content-Type: application/octet-stream\r\n"
              << "Connection: close\r\n";
@@ -53,12 +53,15 @@ private:
         if (response.location.isNotEmpty())
             head << "Location: " << response.location << "\r\n";
 
+        if (! response.locationBytes.isEmpty())
+            head << "Location: " << response.locationBytes << "\r\n";
+
         if (response.announceLength)
             head << "Content-Length: " << total << "\r\n";
 
         head << "\r\n";
 
-        if (! send (head.toRawUTF8(), (int) head.getNumBytesAsUTF8()))
+        if (! send (static_cast<const char*> (head.getData()), (int) head.getDataSize()))
             return;
 
         const auto piece = response.pieceBytes > 0 ? (juce::int64) response.pieceBytes : juce::jmax ((juce::int64) 1, toSend);

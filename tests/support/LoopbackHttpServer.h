@@ -26,8 +26,11 @@ public:
         int status = 200;
         juce::MemoryBlock body;
 
-        /** Sent as the Location header when not empty (for redirects). */
+        /** Sent as the Location header when not empty (for redirects); locationBytes
+            go out as they are, for a header that is not valid text.
+        */
         juce::String location;
+        juce::MemoryBlock locationBytes;
 
         /** Sends Content-Length; without it the body ends when the connection closes. */
         bool announceLength = true;

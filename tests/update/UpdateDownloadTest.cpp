@@ -344,3 +344,40 @@ TEST (UpdateFetch, RedirectsAreFollowedOnlyToPermittedAddresses)
     EXPECT_EQ (other.countRequests ("/setup"), 0);
     folder.deleteRecursively();
 }
+
+TEST (UpdateFetch, ARedirectToBytesThatAreNotTextIsARefusedAddress)
+{
+    struct Discard  : public UpdateHttpClient::Receiver
+    {
+        bool beginBody (juce::int64) override                 { return true; }
+        bool receiveBody (const void*, size_t) override        { return true; }
+    };
+
+    LoopbackHttpServer server;
+    const auto base = server.getBaseAddress();
+    const auto notes = base.toStdString() + "/notes/x";
+    server.serve ("/notes/x", LoopbackHttpServer::text ("notes"));
+
+    // Absolute addresses: the library hands those on as the server sent them (it
+    // escapes the bytes of a relative one itself).
+    const std::pair<std::string, UpdateHttpClient::Outcome> cases[] = {
+        { "http://127.0.0.1/notes/\xC0\x80" + std::string (200, 'A'), UpdateHttpClient::Outcome::refusedAddress },
+        { notes + "\xC1\xBF",      UpdateHttpClient::Outcome::refusedAddress },     // overlong
+        { notes + "\x80",          UpdateHttpClient::Outcome::refusedAddress },     // lone continuation byte
+        { notes + "\xED\xA0\x80",  UpdateHttpClient::Outcome::refusedAddress },     // surrogate half
+        { notes + "\xE2\x82",      UpdateHttpClient::Outcome::refusedAddress },     // cut short
+        { notes,                   UpdateHttpClient::Outcome::complete },
+    };
+
+    for (const auto& [location, outcome] : cases)
+    {
+        SCOPED_TRACE (location);
+        auto redirect = LoopbackHttpServer::redirect ({});
+        redirect.locationBytes.replaceAll (location.data(), location.size());
+        server.serve ("/feed.xml", redirect);
+
+        UpdateHttpClient client;
+        Discard receiver;
+        EXPECT_EQ (client.get (juce::URL (base + "/feed.xml"), receiver, {}), outcome);
+    }
+}
