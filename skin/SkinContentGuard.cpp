@@ -170,13 +170,17 @@ namespace
             return true;
         }
 
-        bool readString() noexcept
+        // A zero-ended name, which the framework's reader makes text of as it is:
+        // only well-formed UTF-8 may go there.
+        bool readName() noexcept
         {
+            const auto start = pos;
+
             for (juce::uint8 c = 1; c != 0;)
                 if (! readByte (c))
                     return false;
 
-            return true;
+            return Utf8Text::isWellFormed (data + start, pos - 1 - start);
         }
 
         // A path as juce::Path::writePathToStream writes it, ended by 'e'.
@@ -539,7 +543,7 @@ bool SkinContentGuard::isTypefaceStreamWellFormed (const juce::MemoryBlock& comp
     juce::uint8 flag = 0;
     juce::int32 count = 0;
 
-    if (! (in.readString() && in.readByte (flag) && in.readByte (flag)
+    if (! (in.readName() && in.readByte (flag) && in.readByte (flag)
             && in.readBoundedFloat() && in.readChar() && in.readInt (count) && count >= 0))
         return false;
 

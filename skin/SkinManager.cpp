@@ -8,6 +8,7 @@
 #include "skin/Utf8Text.h"
 
 #include <atomic>
+#include <cstring>
 #include <iomanip>
 #include <locale>
 #include <sstream>
@@ -31,11 +32,19 @@ namespace
     const char* const missingImageName = "missing_image_release.png";
     const char* const missingFontName = "_missing_font.stf";
 
+    // The framework keeps the bytes of a name it read as they were, valid or not; they
+    // are measured up to their end, not by what the characters they seem to hold need.
+    bool isWellFormedText (const juce::String& name)
+    {
+        const auto* bytes = name.toRawUTF8();
+        return Utf8Text::isWellFormed (bytes, std::strlen (bytes));
+    }
+
     // A name that names one file by itself: valid text, no folder part, no "." or
     // "..", no control characters.
     bool isPlainFileName (const juce::String& name)
     {
-        if (! Utf8Text::isWellFormed (name.toRawUTF8(), name.getNumBytesAsUTF8()))
+        if (! isWellFormedText (name))
             return false;
 
         if (name.isEmpty() || name == "." || name == ".." || name.containsAnyOf ("/\\"))
@@ -209,7 +218,9 @@ juce::Result SkinManager::loadArchive (const juce::File& archiveFile)
     {
         const auto* entry = archive.getEntry (i);
 
-        if (entry == nullptr)
+        // An entry whose name is not text is skipped whole: every use of the name
+        // (its hash, its extension, the lists of names) would read a damaged sequence.
+        if (entry == nullptr || ! isWellFormedText (entry->filename))
             continue;
 
         std::unique_ptr<juce::InputStream> stream (archive.createStreamForEntry (i));
