@@ -1,5 +1,9 @@
 #include "app/DisplayCheck.h"
 
+#include "skin/Utf8Text.h"
+
+#include <cstring>
+
 juce::String DisplayCheck::findProblem()
 {
     const auto advice = juce::String ("; start it from a graphical session.");
@@ -26,7 +30,7 @@ juce::String DisplayCheck::findProblem()
     auto* display = openDisplay (name);
 
     if (display == nullptr)
-        return "Dremlor cannot open the display \"" + juce::String (name) + "\"" + advice;
+        return "Dremlor cannot open the display \"" + Utf8Text::toText (name, std::strlen (name)) + "\"" + advice;
 
     closeDisplay (display);
     return {};

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite:
+# Sets up, checks that product code makes text of outside bytes only through
+# Utf8Text (tools/check_text_from_bytes.py), then builds and runs the whole test suite:
 #   1. ASan+UBSan build (clang): every in-process test (GUI ones under Xvfb), then a bounded
 #      smoke run of every fuzz target;
 #   2. TSan build (clang): device-link, application and update tests (GUI ones under Xvfb);
@@ -15,6 +16,9 @@ build="${DREMLOR_BUILD_DIR:-$root/build}"
 jobs="$(nproc)"
 
 bash "$root/tools/setup.sh"
+
+# A look through the sources, before anything is built; it prints the offending lines.
+python3 "$root/tools/check_text_from_bytes.py" "$root"
 
 configure ()
 {
