@@ -14,8 +14,8 @@ literals are not looked at):
     readEntireTextStream, InputStream::readString and readNextLine, File::readLines),
     unless their argument is a string literal: the program's own text;
   - toString or toUTF8 of a MemoryBlock or MemoryOutputStream declared in the file;
-  - a juce::String made of a pointer cast to char, or of getData (), data () or
-    c_str ();
+  - a juce::String made of a pointer cast to char, or of getData(), data() or
+    c_str();
   - a C string from outside (from getenv, argv or filled in by a curl_ call) made a
     juce::String directly, or appended to one with << or +.
 
@@ -50,53 +50,53 @@ LEXEMES = re.compile(r"//[^\n]*|/\*.*?\*/|\"(?:\\.|[^\"\\\n])*\"|'(?:\\.|[^'\\\n
 
 
 def blank(match):
-    text = match.group (0)
+    text = match.group(0)
 
-    if text.startswith ('"'):
+    if text.startswith('"'):
         return '""'
 
-    if text.startswith ("'"):
+    if text.startswith("'"):
         return "' '"
 
-    return re.sub (r"[^\n]", " ", text)
+    return re.sub(r"[^\n]", " ", text)
 
 
 def offences(code):
     """Line numbers (from 1) of the lines that make text of raw bytes."""
-    blocks = set (BLOCK_DECLARATION.findall (code))
-    outside = {name for groups in OUTSIDE_C_STRING.findall (code) for name in groups if name}
+    blocks = set(BLOCK_DECLARATION.findall(code))
+    outside = {name for groups in OUTSIDE_C_STRING.findall(code) for name in groups if name}
 
     patterns = [DECODER, RAW_STRING]
-    patterns += [re.compile (BLOCK_AS_TEXT.format (re.escape (name))) for name in sorted (blocks)]
-    patterns += [re.compile (C_STRING_AS_TEXT.format (re.escape (name))) for name in sorted (outside)]
+    patterns += [re.compile(BLOCK_AS_TEXT.format(re.escape(name))) for name in sorted(blocks)]
+    patterns += [re.compile(C_STRING_AS_TEXT.format(re.escape(name))) for name in sorted(outside)]
 
-    return [number for number, line in enumerate (code.split ("\n"), 1)
-            if any (p.search (line) for p in patterns)]
+    return [number for number, line in enumerate(code.split("\n"), 1)
+            if any(p.search(line) for p in patterns)]
 
 
 def main():
-    root = pathlib.Path (sys.argv[1] if len (sys.argv) > 1 else pathlib.Path (__file__).resolve().parent.parent)
+    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).resolve().parent.parent)
     found = 0
 
     for folder in FOLDERS:
-        for path in sorted ((root / folder).rglob ("*")):
-            relative = path.relative_to (root).as_posix()
+        for path in sorted((root / folder).rglob("*")):
+            relative = path.relative_to(root).as_posix()
 
             if path.suffix not in (".cpp", ".h") or relative in GATE:
                 continue
 
-            source = path.read_text (encoding="utf-8", errors="replace")
-            lines = source.split ("\n")
+            source = path.read_text(encoding="utf-8", errors="replace")
+            lines = source.split("\n")
 
-            for number in offences (LEXEMES.sub (blank, source)):
-                print (f"{relative}:{number}: {lines[number - 1].strip()}")
+            for number in offences(LEXEMES.sub(blank, source)):
+                print(f"{relative}:{number}: {lines[number - 1].strip()}")
                 found += 1
 
     if found:
-        print (f"{found} line(s) make text of raw bytes outside Utf8Text (skin/Utf8Text.h).")
+        print(f"{found} line(s) make text of raw bytes outside Utf8Text (skin/Utf8Text.h).")
 
     return 1 if found else 0
 
 
 if __name__ == "__main__":
-    sys.exit (main())
+    sys.exit(main())
