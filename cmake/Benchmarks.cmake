@@ -30,6 +30,14 @@ if (TARGET dremlor_skin)
     endif()
 endif()
 
+# The installer download over loopback, served by the tests' HTTP server.
+if (TARGET dremlor_update)
+    dremlor_add_benchmark (update_bench "${PROJECT_SOURCE_DIR}/bench/update/*.cpp")
+    if (TARGET update_bench)
+        target_link_libraries (update_bench PRIVATE dremlor_update)
+    endif()
+endif()
+
 # The application's own work that needs no window (the send file's bytes), and any
 # benchmark of the main dialog's paths.
 if (TARGET dremlor_app)

@@ -56,7 +56,11 @@ public:
     static Found fetch (UpdateHttpClient& client, const juce::URL& feedAddress, const UpdateFeed& known,
                         const UpdateFeed::Version& installed, bool canOffer);
 
-    /** How long the destructor waits for the aborted thread before giving up on it. */
+    /** How long the destructor waits for the aborted thread to end; the abort ends a
+        fetch within UpdateHttpClient::pollIntervalMs. A thread still running after
+        that is killed by force (juce::Thread::stopThread), leaving whatever it held,
+        locks and memory, as it was.
+    */
     static constexpr int stopTimeoutMs = 1000;
 
 private:

@@ -75,7 +75,6 @@ struct UpdateHttpClient::Transfer
     bool bodyBegun = false;
     juce::int64 received = 0;
     double lastByteAt = now();
-    Outcome endedBy = Outcome::complete;   // set when a callback ends the transfer
 
     long status() const
     {
@@ -89,12 +88,7 @@ struct UpdateHttpClient::Transfer
         curl_off_t length = -1;
         curl_easy_getinfo (easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
         bodyBegun = true;
-
-        if (receiver.beginBody ((juce::int64) length))
-            return true;
-
-        endedBy = Outcome::receiverRefused;
-        return false;
+        return receiver.beginBody ((juce::int64) length);
     }
 
     static size_t onHeader (char*, size_t size, size_t count, void* user)
@@ -122,21 +116,12 @@ struct UpdateHttpClient::Transfer
                 return 0;
         }
 
+        // A body whose length was not announced is held to the ceiling here.
         if (t.limits.maxBodyBytes > 0 && t.received + (juce::int64) numBytes > t.limits.maxBodyBytes)
-        {
-            t.endedBy = Outcome::tooLarge;
             return 0;
-        }
 
         t.received += (juce::int64) numBytes;
-
-        if (! t.receiver.receiveBody (data, numBytes))
-        {
-            t.endedBy = Outcome::receiverRefused;
-            return 0;
-        }
-
-        return numBytes;
+        return t.receiver.receiveBody (data, numBytes) ? numBytes : 0;
     }
 
     static int onProgress (void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
@@ -171,7 +156,7 @@ UpdateHttpClient::Outcome UpdateHttpClient::get (const juce::URL& address, Recei
     for (int hop = 0; hop <= maxRedirects; ++hop)
     {
         if (aborted)
-            return Outcome::aborted;
+            return Outcome::failed;
 
         if (! UpdateNetwork::isPermittedAddress (current))
             return Outcome::refusedAddress;
@@ -185,7 +170,7 @@ UpdateHttpClient::Outcome UpdateHttpClient::get (const juce::URL& address, Recei
         current = next;
     }
 
-    return Outcome::tooManyRedirects;
+    return Outcome::failed;
 }
 
 UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& address, Receiver& receiver, const Limits& limits,
@@ -202,7 +187,7 @@ UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& addre
         return Outcome::refusedAddress;
 
     if (deadline > 0 && deadline - now() < 1.0)
-        return Outcome::timedOut;
+        return Outcome::failed;
 
     const Easy easyHandle (curl_easy_init(), curl_easy_cleanup);
     const Multi multi (curl_multi_init(), curl_multi_cleanup);
@@ -215,8 +200,7 @@ UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& addre
 
     curl_easy_setopt (easy, CURLOPT_CURLU, url.get());
     curl_easy_setopt (easy, CURLOPT_PROTOCOLS_STR, protocols);
-    curl_easy_setopt (easy, CURLOPT_REDIR_PROTOCOLS_STR, "https");
-    curl_easy_setopt (easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt (easy, CURLOPT_FOLLOWLOCATION, 0L);            // get follows redirects, checking each hop
     curl_easy_setopt (easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt (easy, CURLOPT_QUICK_EXIT, 1L);               // never wait for a name look-up in flight
     curl_easy_setopt (easy, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
@@ -225,8 +209,11 @@ UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& addre
     if (deadline > 0)
         curl_easy_setopt (easy, CURLOPT_TIMEOUT_MS, (long) (deadline - now()));
 
+    // An announced length over the ceiling ends the transfer before any byte of the body.
     if (limits.maxBodyBytes > 0)
         curl_easy_setopt (easy, CURLOPT_MAXFILESIZE_LARGE, (curl_off_t) limits.maxBodyBytes);
+
+    curl_easy_setopt (easy, CURLOPT_BUFFERSIZE, (long) chunkBytes);
 
     curl_easy_setopt (easy, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
     curl_easy_setopt (easy, CURLOPT_HEADERDATA, &transfer);
@@ -247,7 +234,6 @@ UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& addre
     // The library works only inside perform; between calls this thread waits for a
     // socket, for abort's wake-up or for the poll interval, and checks the limits.
     bool ended = false;
-    auto stoppedBy = Outcome::failed;
 
     for (;;)
     {
@@ -264,10 +250,9 @@ UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& addre
 
         const auto t = now();
 
-        if (aborted)                                          { stoppedBy = Outcome::aborted;  break; }
-        if (deadline > 0 && t >= deadline)                    { stoppedBy = Outcome::timedOut; break; }
-        if (limits.stallTimeoutMs > 0 && t - transfer.lastByteAt >= limits.stallTimeoutMs)
-                                                              { stoppedBy = Outcome::stalled;  break; }
+        if (aborted || (deadline > 0 && t >= deadline)
+             || (limits.stallTimeoutMs > 0 && t - transfer.lastByteAt >= limits.stallTimeoutMs))
+            break;
 
         curl_multi_poll (multi.get(), nullptr, 0, pollIntervalMs, nullptr);
     }
@@ -287,10 +272,7 @@ UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& addre
     curl_multi_remove_handle (multi.get(), easy);
 
     if (! ended)
-        return stoppedBy;
-
-    if (transfer.endedBy != Outcome::complete)
-        return transfer.endedBy;
+        return Outcome::failed;
 
     const auto status = transfer.status();
 
@@ -299,7 +281,7 @@ UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& addre
         char* location = nullptr;
 
         if (curl_easy_getinfo (easy, CURLINFO_REDIRECT_URL, &location) != CURLE_OK || location == nullptr)
-            return Outcome::httpError;
+            return Outcome::failed;
 
         // The next address is the server's bytes: one that is not well-formed text
         // is refused like any other address that may not be fetched.
@@ -307,22 +289,12 @@ UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& addre
                                                                                    : Outcome::refusedAddress;
     }
 
-    switch (code)
-    {
-        case CURLE_OK:                  break;
-        case CURLE_OPERATION_TIMEDOUT:  return Outcome::timedOut;
-        case CURLE_FILESIZE_EXCEEDED:   return Outcome::tooLarge;
-        case CURLE_ABORTED_BY_CALLBACK: return Outcome::aborted;
-        case CURLE_WRITE_ERROR:         return transfer.bodyBegun ? Outcome::failed : Outcome::httpError;
-        default:                        return Outcome::failed;
-    }
-
-    if (status < 200 || status >= 300)
-        return Outcome::httpError;
+    if (code != CURLE_OK || status < 200 || status >= 300)
+        return Outcome::failed;
 
     // An empty body never reaches the write callback.
     if (! transfer.bodyBegun && ! transfer.beginBody())
-        return Outcome::receiverRefused;
+        return Outcome::failed;
 
     return Outcome::complete;
 }

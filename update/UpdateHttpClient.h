@@ -23,10 +23,11 @@
     - abort, from any thread, ends a fetch within pollIntervalMs, also while a name
       is being looked up: the library is told not to wait for its resolver.
 
-    The body of the final answer goes to a Receiver as it arrives; bodies of
-    redirects and error answers are dropped. One fetch at a time per client, on the
-    thread that calls get; abort and isAborted may be called from any thread. Once
-    aborted, a client refuses every later fetch.
+    The body of the final answer goes to a Receiver as it arrives, in pieces of at
+    most chunkBytes (the library's receive buffer); bodies of redirects and error
+    answers are dropped. One fetch at a time per client, on the thread that calls
+    get; abort and isAborted may be called from any thread. Once aborted, a client
+    refuses every later fetch.
 */
 class UpdateHttpClient
 {
@@ -40,18 +41,14 @@ public:
         juce::int64 maxBodyBytes = 0;
     };
 
+    /** How a fetch ended; callers need only to know whether it succeeded. A refused
+        address is told apart: nothing was asked of it.
+    */
     enum class Outcome
     {
         complete,           // a 2xx answer, its whole body handed to the receiver
         refusedAddress,     // an address on the way is not permitted
-        failed,             // no answer: look-up, connect, TLS or transfer error
-        httpError,          // an answer that is neither 2xx nor a redirect
-        tooManyRedirects,
-        tooLarge,           // the body is, or would be, larger than the ceiling
-        timedOut,           // the connection or the whole-fetch limit ran out
-        stalled,            // no byte for the stall time
-        aborted,
-        receiverRefused     // the receiver ended the fetch
+        failed              // anything else: no answer, an error answer, a limit, abort, the receiver
     };
 
     /** Takes the body of the final (2xx) answer. Called on the fetching thread. */
@@ -86,6 +83,11 @@ public:
 
     //==============================================================================
     static constexpr int maxRedirects = 5;
+
+    /** The largest piece of a body handed to the receiver at once: each piece moves
+        the download's progress, and a cancel is seen between two of them.
+    */
+    static constexpr int chunkBytes = 1024;
 
     /** The longest the fetching thread waits before it looks at abort and the limits again. */
     static constexpr int pollIntervalMs = 50;

@@ -4,8 +4,6 @@
 
 #include "update/UpdateHttpClient.h"
 
-#include <cstring>
-
 //==============================================================================
 juce::String UpdateNetwork::hostOf (const juce::String& address)
 {
@@ -42,11 +40,6 @@ bool UpdateNetwork::isPermittedAddress (const juce::String& address)
     }
 
     return false;
-}
-
-bool UpdateNetwork::isSuccessStatus (int statusCode) noexcept
-{
-    return statusCode >= 200 && statusCode < 300;
 }
 
 //==============================================================================
@@ -92,12 +85,6 @@ juce::String UpdateNetwork::fetchText (UpdateHttpClient& client, const juce::URL
 {
     juce::MemoryBlock body;
     return fetch (client, address, body, deadlineMs) ? textFromBytes (body) : juce::String();
-}
-
-juce::String UpdateNetwork::fetchText (const juce::URL& address, int deadlineMs)
-{
-    UpdateHttpClient client;
-    return fetchText (client, address, deadlineMs);
 }
 
 juce::String UpdateNetwork::textFromBytes (const juce::MemoryBlock& bytes)

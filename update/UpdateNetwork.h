@@ -45,9 +45,6 @@ struct UpdateNetwork
     */
     static juce::String hostOf (const juce::String& address);
 
-    /** True when the HTTP status code says the request succeeded (2xx). */
-    static bool isSuccessStatus (int statusCode) noexcept;
-
     //==============================================================================
     /** Fetches the document at the address with an HTTP GET into body, through the
         client (which the caller may abort from another thread). False (and an empty
@@ -61,9 +58,6 @@ struct UpdateNetwork
     /** fetch, as text (see textFromBytes); empty text when the fetch failed. */
     static juce::String fetchText (UpdateHttpClient& client, const juce::URL& address,
                                    int deadlineMs = textFetchDeadlineMs);
-
-    /** fetchText through a client of its own, which nobody can abort. */
-    static juce::String fetchText (const juce::URL& address, int deadlineMs = textFetchDeadlineMs);
 
     /** Bytes from the network as text: UTF-16 with a byte-order mark, or UTF-8; bytes
         that are not valid UTF-8 are read one character each (Latin-1), so the text

@@ -1,14 +1,18 @@
 #include "update/VASAutoUpdateDownloadThread.h"
 
+#include "devicelink/ScratchFile.h"
+
 VASAutoUpdateDownloadThread::VASAutoUpdateDownloadThread (const juce::URL& addressToFetch,
                                                           const juce::File& targetFile,
                                                           std::atomic<double>* progressValue,
-                                                          int stallTimeout)
+                                                          int stallTimeout,
+                                                          juce::int64 largestInstaller)
     : juce::Thread ("Download Thread"),
       address (addressToFetch),
       progress (progressValue),
       target (targetFile),
-      stallTimeoutMs (stallTimeout)
+      stallTimeoutMs (stallTimeout),
+      maxBytes (largestInstaller)
 {
 }
 
@@ -29,9 +33,13 @@ void VASAutoUpdateDownloadThread::cancel()
 void VASAutoUpdateDownloadThread::run()
 {
     result = notWritten;
+
+    // What an earlier run could not clean up, because the program died mid-download.
+    ScratchFile::removeLeftovers (target);
+
     const auto outcome = receive();
 
-    // The temporary file goes whatever happened; after a move there is nothing left of it.
+    // The scratch file goes whatever happened; after a move there is nothing left of it.
     file.reset();
     temporary.reset();
     result = outcome;
@@ -42,7 +50,7 @@ VASAutoUpdateDownloadThread::Result VASAutoUpdateDownloadThread::receive()
     UpdateHttpClient::Limits limits;
     limits.connectTimeoutMs = UpdateNetwork::connectionTimeoutMs;
     limits.stallTimeoutMs = stallTimeoutMs;
-    limits.maxBodyBytes = maxInstallerBytes;
+    limits.maxBodyBytes = maxBytes;
 
     const auto outcome = client.get (address, *this, limits);
 
@@ -61,7 +69,7 @@ VASAutoUpdateDownloadThread::Result VASAutoUpdateDownloadThread::receive()
 bool VASAutoUpdateDownloadThread::beginBody (juce::int64 announcedLength)
 {
     // An empty installer is no installer, and one without a length cannot be known complete.
-    if (announcedLength <= 0 || announcedLength > maxInstallerBytes)
+    if (announcedLength <= 0 || announcedLength > maxBytes)
         return false;
 
     total = announcedLength;
@@ -72,7 +80,7 @@ bool VASAutoUpdateDownloadThread::beginBody (juce::int64 announcedLength)
         return false;
     }
 
-    temporary = std::make_unique<juce::TemporaryFile> (target, juce::TemporaryFile::useHiddenFile);
+    temporary = std::make_unique<juce::TemporaryFile> (target, ScratchFile::beside (target));
     file = std::make_unique<juce::FileOutputStream> (temporary->getFile(), 16384);
 
     if (file->failedToOpen())

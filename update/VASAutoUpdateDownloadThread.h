@@ -11,9 +11,13 @@
 //==============================================================================
 /**
     The "Download Thread": fetches the installer and writes it, as it arrives, to a
-    hidden temporary file beside its target, publishing the progress after every
-    piece; when every announced byte has arrived it moves the file into the
-    target's place. Anything less leaves the target (an older installer) untouched.
+    scratch file beside its target (ScratchFile: hidden, and never taken for an
+    installer, also on Windows), publishing the progress after every piece of at most
+    UpdateHttpClient::chunkBytes; when every announced byte has arrived it moves the
+    file into the target's place. Anything less leaves the target (an older
+    installer) untouched and removes the scratch file. Scratch files of the same
+    target left by a run that died mid-download are removed when the next download
+    starts.
 
     VASAutoUpdate creates one per download, polls isThreadRunning from its timer and
     reads getResult once the thread has ended. cancel may be called from any thread:
@@ -38,11 +42,13 @@ public:
     };
 
     /** Nothing is fetched before startThread. progress (not owned) must outlive the
-        thread; it receives bytes received divided by bytes announced.
+        thread; it receives bytes received divided by bytes announced. An installer
+        larger than maxBytes is refused.
     */
     VASAutoUpdateDownloadThread (const juce::URL& address, const juce::File& target,
                                  std::atomic<double>* progress,
-                                 int stallTimeoutMs = UpdateNetwork::downloadStallTimeoutMs);
+                                 int stallTimeoutMs = UpdateNetwork::downloadStallTimeoutMs,
+                                 juce::int64 maxBytes = maxInstallerBytes);
 
     /** Cancels the download and waits for the thread to end. */
     ~VASAutoUpdateDownloadThread() override;
@@ -70,7 +76,11 @@ public:
     /** Announced lengths above this are refused. */
     static constexpr juce::int64 maxInstallerBytes = (juce::int64) 1 << 30;
 
-    /** How long the destructor waits for the cancelled thread before giving up on it. */
+    /** How long the destructor waits for the cancelled thread to end; the cancel ends
+        the fetch within UpdateHttpClient::pollIntervalMs. A thread still running after
+        that is killed by force (juce::Thread::stopThread), leaving its scratch file
+        and whatever it held as it was.
+    */
     static constexpr int stopTimeoutMs = 1000;
 
 private:
@@ -86,6 +96,7 @@ private:
     std::atomic<bool> cancelFlag { false };
     std::atomic<int> result { notWritten };
     const int stallTimeoutMs;
+    const juce::int64 maxBytes;
     UpdateHttpClient client;
 
     // The download thread's own, between beginBody and the end of run.

@@ -1,5 +1,6 @@
 #include "app/ReceiveThread.h"
 #include "support/MessageLoop.h"
+#include "support/ScopedFileSizeLimit.h"
 #include "support/ScratchFolder.h"
 #include "support/TestDumps.h"
 #include "support/UnitDumpMessages.h"
@@ -149,14 +150,21 @@ TEST (ReceiveThreadFiles, EachTypeIsNamedByItsRuleAndHoldsTheRepliesByteForByte)
         EXPECT_EQ (written.getFileName(), c.expectedFile);
         EXPECT_EQ (bytesOf (written), c.dump);
 
-        // Names already taken by presets and cabs keep their files.
+        // Names already taken by presets and cabs keep their files; beside them the
+        // folder holds the backup alone, no scratch file.
+        juce::StringArray expectedNames (c.expectedFile);
+
         for (auto* name : c.alreadyThere)
         {
             if (juce::String (name) != c.expectedFile)
             {
                 EXPECT_EQ (ReceiveThread::fileInFolder (scratch.folder, name).loadFileAsString(), "kept");
+                expectedNames.add (name);
             }
         }
+
+        expectedNames.sort (false);
+        EXPECT_EQ (scratch.names().joinIntoString (", "), expectedNames.joinIntoString (", "));
     }
 }
 
@@ -205,6 +213,29 @@ TEST (ReceiveThreadFiles, FolderThatCannotBeMadeEndsNotWritten)
 
     EXPECT_EQ (thread.getStatus(), ReceiveThread::notWritten);
     EXPECT_EQ (plainFile.loadFileAsString(), "a file where the folder should be");
+}
+
+//==============================================================================
+TEST (ReceiveThreadDeathTest, ABackupCutShortByTheProgramsDeathLeavesNoFileThatPassesForOne)
+{
+    ScratchFolder scratch ("receive-thread-test");
+    const auto bank = scratch.folder.getChildFile (baseName + "-bank-A.syx");
+    ASSERT_TRUE (bank.replaceWithText ("the bank saved before"));
+    auto transaction = answeredWith (presetNamed ("Clean"));
+
+    // Killed at its first write to the disk, as a crash or a power cut would end it.
+    // The thread's work runs on the test's own thread: a forked process starts none.
+    EXPECT_EXIT ({
+        ScopedFileSizeLimit limit (0, ScopedFileSizeLimit::Overrun::killsTheProcess);
+        ReceiveThread (*transaction, {}, scratch.folder, 1, 0, baseName).run();
+    }, ScopedFileSizeLimit::killedTheProcess, "");
+
+    // Left behind: the old bank, and a scratch file that passes for no backup.
+    const auto left = scratch.names();
+    ASSERT_EQ (left.size(), 2) << left.joinIntoString (", ");
+    EXPECT_TRUE (left[0].startsWith ("." + bank.getFileName() + ".") && left[0].endsWith (".tmp")) << left[0];
+    EXPECT_EQ (left[1], bank.getFileName());
+    EXPECT_EQ (bank.loadFileAsString(), "the bank saved before");
 }
 
 //==============================================================================

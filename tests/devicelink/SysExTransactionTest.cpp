@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "devicelink/ScratchFile.h"
 #include "devicelink/SysExTransaction.h"
 #include "support/ManualClock.h"
 #include "support/ScopedFileSizeLimit.h"
@@ -388,17 +387,4 @@ TEST (SysExTransactionOutput, FailedWriteLeavesTheFileItReplacesUntouched)
     // Once the disk takes it, the same call replaces the old file whole.
     ASSERT_TRUE (transaction.writeRepliesToFile (file));
     EXPECT_EQ (file.getSize(), 10 * big.getRawDataSize());
-}
-
-TEST (SysExTransactionOutput, ScratchFileBesideTheTargetNeverPassesForABackup)
-{
-    ScratchFolder scratch ("codec-transaction-test");
-
-    for (auto* name : { "250302-090507-stompra.syx", "~Lead.syx" })
-    {
-        const auto file = ScratchFile::beside (juce::File (scratch.folder.getFullPathName() + "/" + name));
-        EXPECT_EQ (file.getParentDirectory(), scratch.folder);
-        EXPECT_TRUE (file.getFileName().startsWith ("." + juce::String (name) + ".")) << file.getFileName();
-        EXPECT_EQ (file.getFileExtension(), ".tmp");
-    }
 }

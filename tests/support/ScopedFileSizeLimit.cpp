@@ -2,8 +2,9 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
-ScopedFileSizeLimit::ScopedFileSizeLimit (std::uint64_t maximumBytes)
+ScopedFileSizeLimit::ScopedFileSizeLimit (std::uint64_t maximumBytes, Overrun overrun)
 {
     rlimit limit {};
 
@@ -11,7 +12,7 @@ ScopedFileSizeLimit::ScopedFileSizeLimit (std::uint64_t maximumBytes)
         return;
 
     previousLimit = limit.rlim_cur;
-    previousHandler = std::signal (SIGXFSZ, SIG_IGN);
+    previousHandler = std::signal (SIGXFSZ, overrun == Overrun::killsTheProcess ? SIG_DFL : SIG_IGN);
     limit.rlim_cur = maximumBytes;
     active = setrlimit (RLIMIT_FSIZE, &limit) == 0;
 }
@@ -31,4 +32,9 @@ ScopedFileSizeLimit::~ScopedFileSizeLimit()
 const char* ScopedFileSizeLimit::unsupportedReason()
 {
     return "";
+}
+
+bool ScopedFileSizeLimit::killedTheProcess (int exitStatus)
+{
+    return WIFSIGNALED (exitStatus) && WTERMSIG (exitStatus) == SIGXFSZ;
 }

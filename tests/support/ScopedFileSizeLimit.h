@@ -6,13 +6,21 @@
 /**
     Lets the process write no file past a given size for a scope, as on a full disk,
     so tests see a write fail half-way. On Linux a soft RLIMIT_FSIZE (root included),
-    with SIGXFSZ ignored so the write fails instead of ending the process. Windows
+    with SIGXFSZ ignored so the write fails instead of ending the process; or, in the
+    child of a death test, with SIGXFSZ left to kill the process at that write, as a
+    crash or a power cut would end a program half-way through writing a file. Windows
     has no such limit: isActive() is false there and the test skips, saying why.
 */
 class ScopedFileSizeLimit
 {
 public:
-    explicit ScopedFileSizeLimit (std::uint64_t maximumBytes);
+    enum class Overrun
+    {
+        failsTheWrite,
+        killsTheProcess
+    };
+
+    explicit ScopedFileSizeLimit (std::uint64_t maximumBytes, Overrun overrun = Overrun::failsTheWrite);
     ~ScopedFileSizeLimit();
 
     /** True when the limit holds. */
@@ -20,6 +28,9 @@ public:
 
     /** Why there is no limit on this platform (empty where there is one). */
     static const char* unsupportedReason();
+
+    /** For EXPECT_EXIT: true for the exit status of a process that killsTheProcess ended. */
+    static bool killedTheProcess (int exitStatus);
 
 private:
     bool active = false;

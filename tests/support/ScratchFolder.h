@@ -17,6 +17,18 @@ struct ScratchFolder
 
     ~ScratchFolder() { folder.deleteRecursively(); }
 
+    /** The names of everything in the folder, hidden ones included, sorted. */
+    juce::StringArray names() const
+    {
+        juce::StringArray found;
+
+        for (const auto& entry : juce::RangedDirectoryIterator (folder, false, "*", juce::File::findFilesAndDirectories))
+            found.add (entry.getFile().getFileName());
+
+        found.sort (false);
+        return found;
+    }
+
     const juce::File folder;
     JUCE_DECLARE_NON_COPYABLE (ScratchFolder)
 };

@@ -1,9 +1,13 @@
 #include "support/LoopbackHttpServer.h"
+#include "support/ScopedFileSizeLimit.h"
+#include "support/ScratchFolder.h"
 #include "update/UpdateHttpClient.h"
 #include "update/UpdateNetwork.h"
 #include "update/VASAutoUpdateDownloadThread.h"
 
 #include <gtest/gtest.h>
+
+#include <numeric>
 
 namespace
 {
@@ -53,35 +57,46 @@ namespace
         r.status = status;
         return r;
     }
+
+    /** Keeps the size of each piece of the body that a fetch hands over. */
+    struct Recorder  : public UpdateHttpClient::Receiver
+    {
+        bool beginBody (juce::int64) override                       { return true; }
+        bool receiveBody (const void*, size_t numBytes) override    { chunks.push_back ((int) numBytes); return true; }
+
+        juce::int64 received() const    { return std::accumulate (chunks.begin(), chunks.end(), (juce::int64) 0); }
+
+        std::vector<int> chunks;
+    };
+
+    juce::String fetchText (const juce::String& address)
+    {
+        UpdateHttpClient client;
+        return UpdateNetwork::fetchText (client, juce::URL (address));
+    }
 }
 
 //==============================================================================
 class UpdateDownload  : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        folder = juce::File::createTempFile ("dremlor-download");
-        folder.createDirectory();
-    }
-
-    void TearDown() override
-    {
-        folder.deleteRecursively();
-    }
-
     juce::URL address (const juce::String& path) const
     {
         return juce::URL (server.getBaseAddress() + path);
     }
 
     LoopbackHttpServer server;
-    juce::File folder;
+    ScratchFolder scratch { "dremlor-download" };
+    const juce::File& folder = scratch.folder;
     std::atomic<double> progress { 0.0 };
 };
 
 TEST_F (UpdateDownload, EndsWithTheRightResultForEveryServerBehaviour)
 {
+    // A ceiling within a test's reach; the installer's own is a gigabyte.
+    constexpr juce::int64 ceiling = 4 * 1024 * 1024;
+    constexpr auto chunk = (juce::int64) UpdateHttpClient::chunkBytes;
+
     struct Case
     {
         const char* name;
@@ -94,14 +109,18 @@ TEST_F (UpdateDownload, EndsWithTheRightResultForEveryServerBehaviour)
     const Case cases[] = {
         { "2500 bytes",            LoopbackHttpServer::bytes (2500),                    1, 2500, 1.0 },
         { "one byte",              LoopbackHttpServer::bytes (1),                       1, 1, 1.0 },
-        { "exactly one chunk",     LoopbackHttpServer::bytes (1024),                    1, 1024, 1.0 },
+        { "exactly one chunk",     LoopbackHttpServer::bytes (chunk),                   1, chunk, 1.0 },
         { "several megabytes",     LoopbackHttpServer::bytes (3 * 1024 * 1024 + 17),    1, 3 * 1024 * 1024 + 17, 1.0 },
+        { "at the ceiling",        LoopbackHttpServer::bytes (ceiling),                 1, ceiling, 1.0 },
+        { "over the ceiling",      LoopbackHttpServer::bytes (ceiling + 1),             3, -1, 0.0 },   // not one byte read
         { "empty",                 LoopbackHttpServer::bytes (0),                       3, -1, 0.0 },
         { "no length",             withoutLength (LoopbackHttpServer::bytes (2500)),    3, -1, 0.0 },
         { "dropped midway",        cut (LoopbackHttpServer::bytes (2500), 1500, false), 3, -1, 0.6 },
         { "not found",             withStatus (LoopbackHttpServer::bytes (2500), 404),  3, -1, 0.0 },
         { "server error",          withStatus (LoopbackHttpServer::bytes (10), 500),    3, -1, 0.0 },
     };
+
+    juce::StringArray installers;
 
     for (const auto& c : cases)
     {
@@ -112,7 +131,7 @@ TEST_F (UpdateDownload, EndsWithTheRightResultForEveryServerBehaviour)
         const auto target = folder.getChildFile (juce::String (c.name) + ".exe");
         progress = 0.0;
 
-        VASAutoUpdateDownloadThread thread (address (path), target, &progress);
+        VASAutoUpdateDownloadThread thread (address (path), target, &progress, UpdateNetwork::downloadStallTimeoutMs, ceiling);
         runToEnd (thread);
 
         EXPECT_EQ (thread.getResult(), c.expectedResult);
@@ -122,11 +141,77 @@ TEST_F (UpdateDownload, EndsWithTheRightResultForEveryServerBehaviour)
             EXPECT_FALSE (target.exists());
         else
             EXPECT_TRUE (holdsPattern (target, c.expectedFileSize));
+
+        if (c.expectedFileSize >= 0)
+            installers.add (target.getFileName());
     }
 
-    // Nothing is left beside the installers: no temporary files.
-    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories | juce::File::ignoreHiddenFiles, "*"), 4);
-    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories, ".*"), 0);
+    // The folder holds the installers alone: no scratch file, hidden or not.
+    installers.sort (false);
+    EXPECT_EQ (scratch.names().joinIntoString (", "), installers.joinIntoString (", "));
+}
+
+TEST (UpdateFetch, BodiesArriveInChunksOfAtMostOneKilobyte)
+{
+    LoopbackHttpServer server;
+    constexpr int chunk = UpdateHttpClient::chunkBytes;
+
+    struct Case { const char* name; int size; std::vector<int> chunks; };
+    const Case cases[] = {
+        { "one byte",             1,             { 1 } },
+        { "exactly one chunk",    chunk,         { chunk } },
+        { "a chunk and a byte",   chunk + 1,     { chunk, 1 } },
+        { "2500 bytes",           2500,          { chunk, chunk, 452 } },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        // The body goes out in one piece, after the head has been read on its own.
+        auto body = LoopbackHttpServer::bytes (c.size);
+        body.headPauseMs = 50;
+        server.serve ("/body", body);
+
+        UpdateHttpClient client;
+        Recorder recorder;
+        EXPECT_EQ (client.get (juce::URL (server.getBaseAddress() + "/body"), recorder, {}), UpdateHttpClient::Outcome::complete);
+        EXPECT_EQ (recorder.chunks, c.chunks);
+    }
+}
+
+TEST (UpdateFetch, ABodyOverTheCeilingIsRefusedAnnouncedOrNot)
+{
+    LoopbackHttpServer server;
+    constexpr juce::int64 ceiling = 5000;
+
+    struct Case { const char* name; Response response; bool complete; juce::int64 mostHandedOver; };
+    const Case cases[] = {
+        { "announced, at the ceiling",     LoopbackHttpServer::bytes (ceiling),                      true,  ceiling },
+        { "announced, over it",            LoopbackHttpServer::bytes (ceiling + 1),                  false, 0 },        // refused before the body
+        { "not announced, at the ceiling", withoutLength (LoopbackHttpServer::bytes (ceiling)),      true,  ceiling },
+        { "not announced, running past",   withoutLength (LoopbackHttpServer::bytes (20 * ceiling)), false, ceiling },  // stopped on the way
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        server.serve ("/body", c.response);
+
+        UpdateHttpClient::Limits limits;
+        limits.maxBodyBytes = ceiling;
+
+        UpdateHttpClient client;
+        Recorder recorder;
+        const auto outcome = client.get (juce::URL (server.getBaseAddress() + "/body"), recorder, limits);
+
+        EXPECT_EQ (outcome == UpdateHttpClient::Outcome::complete, c.complete);
+        EXPECT_LE (recorder.received(), c.mostHandedOver);
+
+        if (c.complete)
+        {
+            EXPECT_EQ (recorder.received(), ceiling);
+        }
+    }
 }
 
 TEST_F (UpdateDownload, OnlyAPauseLongerThanTheStallTimeEndsADownload)
@@ -231,6 +316,55 @@ TEST_F (UpdateDownload, ReplacesAnInstallerOnlyWithACompleteOne)
     EXPECT_TRUE (holdsPattern (target, 2500));
 }
 
+//==============================================================================
+/** Downloads in a process that dies half-way: forked off by EXPECT_EXIT. */
+class UpdateDownloadDeathTest  : public UpdateDownload
+{
+};
+
+TEST_F (UpdateDownloadDeathTest, ARunThatDiesMidDownloadLeavesNoInstallerAndTheNextDownloadClearsUp)
+{
+    server.serve ("/setup", LoopbackHttpServer::bytes (50000));
+    const auto target = folder.getChildFile ("setup.exe");
+    ASSERT_TRUE (target.replaceWithText ("the old installer"));
+
+    // Killed at its first write to the disk, as a crash or a power cut would end it.
+    // The download runs on the test's own thread: a forked process starts no thread.
+    EXPECT_EXIT ({
+        ScopedFileSizeLimit limit (0, ScopedFileSizeLimit::Overrun::killsTheProcess);
+        VASAutoUpdateDownloadThread (address ("/setup"), target, &progress).run();
+    }, ScopedFileSizeLimit::killedTheProcess, "");
+
+    // Left behind: the old installer, and a scratch file that passes for no installer.
+    const auto left = scratch.names();
+    ASSERT_EQ (left.size(), 2) << left.joinIntoString (", ");
+    EXPECT_TRUE (left[0].startsWith (".setup.exe.") && left[0].endsWith (".tmp")) << left[0];
+    EXPECT_EQ (left[1], "setup.exe");
+    EXPECT_EQ (target.loadFileAsString(), "the old installer");
+
+    // The next download into the folder removes that target's scratch files, and
+    // nothing else: not those of other files, nor names only like them, nor a folder.
+    const juce::StringArray others { "other.exe", ".other.exe.0123abcd.tmp", "setup.exe.0123abcd.tmp",
+                                     ".setup.exe.tmp", ".setup.exe.0123abcd.tmp.exe", ".setup.exe.0123abcg.tmp",
+                                     ".setup.exe.0123abcde.tmp", ".setup.exe.0123ABCD.tmp" };
+
+    for (const auto& name : others)
+        ASSERT_TRUE (folder.getChildFile (name).replaceWithText ("kept"));
+
+    ASSERT_TRUE (folder.getChildFile (".setup.exe.89abcdef.tmp").replaceWithText ("an older leftover"));
+    ASSERT_TRUE (folder.getChildFile (".setup.exe.fedcba98.tmp").createDirectory());
+
+    VASAutoUpdateDownloadThread next (address ("/setup"), target, &progress);
+    runToEnd (next);
+    EXPECT_EQ (next.getResult(), VASAutoUpdateDownloadThread::written);
+    EXPECT_TRUE (holdsPattern (target, 50000));
+
+    auto expected = others;
+    expected.addArray ({ "setup.exe", ".setup.exe.fedcba98.tmp" });
+    expected.sort (false);
+    EXPECT_EQ (scratch.names().joinIntoString (", "), expected.joinIntoString (", "));
+}
+
 TEST_F (UpdateDownload, ADownloadThatCannotBeWrittenIsResultZero)
 {
     server.serve ("/full", LoopbackHttpServer::bytes (2500));
@@ -286,7 +420,7 @@ TEST (UpdateFetch, TextFetchesEndWithinTheirBoundWhateverTheServerDoes)
     for (const auto& c : cases)
     {
         const auto start = juce::Time::getMillisecondCounter();
-        EXPECT_EQ (UpdateNetwork::fetchText (juce::URL (server.getBaseAddress() + c.path)), juce::String (c.expected)) << c.path;
+        EXPECT_EQ (fetchText (server.getBaseAddress() + c.path), juce::String (c.expected)) << c.path;
         EXPECT_LT (juce::Time::getMillisecondCounter() - start, c.withinMs) << c.path;
     }
 }
@@ -319,7 +453,7 @@ TEST (UpdateFetch, RedirectsAreFollowedOnlyToPermittedAddresses)
     };
 
     for (const auto& [path, expected] : cases)
-        EXPECT_EQ (UpdateNetwork::fetchText (juce::URL (base + path)), juce::String (expected)) << path;
+        EXPECT_EQ (fetchText (base + path), juce::String (expected)) << path;
 
     EXPECT_EQ (server.countRequests ("/loop"), UpdateHttpClient::maxRedirects + 1);
     EXPECT_EQ (other.countRequests ("/feed.xml"), 0);
