@@ -1,7 +1,9 @@
 #include "DialogFixture.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/MessageLoop.h"
+#include "support/TestDumps.h"
 #include "support_gui/DialogWindowAnswerer.h"
+#include "support_gui/SendDialogUser.h"
 
 #include "app/DremlorApplication.h"
 #include "app/HelpLinks.h"
@@ -296,6 +298,138 @@ TEST_F (UpdateFlow, StartUpNeverWaitsForTheUpdateServerAndQuitAbandonsTheCheck)
 
     EXPECT_EQ (dialogs.countShown ("Software Update"), 0);
     EXPECT_EQ (boxes.getNumBoxes(), 0);
+}
+
+TEST_F (UpdateFlow, AnAnswerDuringASendWaitsForTheSendAndItsCompletionBox)
+{
+    const ScopedUpdateServer updateServer (server.getBaseAddress());
+
+    // The answer trickles in over about a second, while the send is under way.
+    auto slowFeed = LoopbackHttpServer::text (feedOffering ("true", server.getBaseAddress() + "/setup"));
+    slowFeed.pieceBytes = 40;
+    slowFeed.pauseMs = 200;
+    server.serve (feedPath(), slowFeed);
+    dialogs.onDialog ("Software Update", [] (juce::DialogWindow& d) { DialogWindowAnswerer::clickButton (d, "infoCancelButton"); });
+
+    const auto bank = home.getChildFile ("bank.syx");
+    juce::Random random (5);
+    const auto bytes = TestDumps::bankFile (DeviceModels::korrina, 0, random);
+    ASSERT_TRUE (bank.replaceWithData (bytes.data(), bytes.size()));
+
+    RecordingApplication app;
+    app.initialise ({});
+    auto& d = *app.getMainWindow()->getDialog();
+    auto& sender = VASMidiProcessing::getInstance()->getSender();
+    auto& updater = *app.getAutoUpdate();
+
+    SendDialogUser user (d);
+    user.onShown = [] (DremlorDialog& shown)
+    {
+        shown.bankSelectLabel->setText (shown.chooseBank (2, shown.prepareBankMenu()), juce::dontSendNotification);
+        shown.checkConnection();
+        shown.buttonClicked (shown.sendButton.get());
+    };
+
+    d.chooseDevice (DeviceModels::korrina);
+    ASSERT_TRUE (d.selectFile (bank.getFullPathName()));
+    d.buttonClicked (d.transmitButton.get());
+    ASSERT_EQ (user.titles, juce::StringArray ("Transmit Bank File"));
+
+    // The answer has come in while the bank is being sent: it waits.
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! updater.isCheckRunning(); }, 10000));
+    EXPECT_EQ (sender.getState(), SendState::running);
+    EXPECT_TRUE (updater.isOfferWaiting());
+    EXPECT_EQ (dialogs.countShown ("Software Update"), 0);
+
+    // The user reads the completion box for a while: the offer still waits.
+    bool waitedOverTheBox = false;
+    boxes.onBoxShown = [&] (const ModalBoxAnswerer::Box&)
+    {
+        MessageLoop::runFor (4 * VASAutoUpdate::offerRetryMs);
+        waitedOverTheBox = updater.isOfferWaiting() && dialogs.countShown ("Software Update") == 0;
+    };
+
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return boxes.getNumBoxes() > 0; }, 30000));
+    EXPECT_EQ (boxes.getLastBox().message, "Transfer complete!  The bank has been sent to the Korrina.");
+    EXPECT_TRUE (waitedOverTheBox);
+
+    // Once the box is closed, the offer opens.
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return dialogs.countShown ("Software Update") == 1; }, 2000));
+    EXPECT_FALSE (updater.isOfferWaiting());
+    EXPECT_EQ (boxes.getNumBoxes(), 1);
+    app.shutdown();
+}
+
+TEST_F (UpdateFlow, AnAnswerWhileAFileChooserIsOpenWaitsForItToClose)
+{
+    const ScopedUpdateServer updateServer (server.getBaseAddress());
+    server.serve (feedPath(), LoopbackHttpServer::text (feedOffering ("true", server.getBaseAddress() + "/setup")));
+    dialogs.onDialog ("Software Update", [] (juce::DialogWindow& d) { DialogWindowAnswerer::clickButton (d, "infoCancelButton"); });
+
+    RecordingApplication app;
+    app.initialise ({});
+    auto& d = *app.getMainWindow()->getDialog();
+    auto& updater = *app.getAutoUpdate();
+    bool waitedOverTheChooser = false;
+
+    // A chooser that is no modal component, as the platform's own is not.
+    d.chooseFileToSend = [&] (const juce::File&)
+    {
+        EXPECT_TRUE (MessageLoop::runUntil ([&] { return ! updater.isCheckRunning(); }, 10000));
+        MessageLoop::runFor (4 * VASAutoUpdate::offerRetryMs);
+        waitedOverTheChooser = updater.isOfferWaiting() && dialogs.countShown ("Software Update") == 0;
+        return juce::File();
+    };
+
+    d.selectFile ({});
+    EXPECT_TRUE (waitedOverTheChooser);
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return dialogs.countShown ("Software Update") == 1; }, 2000));
+    app.shutdown();
+}
+
+TEST_F (UpdateFlow, TheQuitAfterTheInstallerStartedAsksFirstWhileASendRuns)
+{
+    const ScopedUpdateServer updateServer (server.getBaseAddress());
+    server.serve ("/setup", LoopbackHttpServer::bytes (2500));
+    server.serve (feedPath(), LoopbackHttpServer::text (feedOffering ("true", server.getBaseAddress() + "/setup")));
+    const auto folder = home.getChildFile ("installers");
+    ASSERT_TRUE (folder.createDirectory());
+
+    // The answer to "Closing the application will cancel the current transfer.".
+    const std::pair<const char*, bool> cases[] = { { "Cancel", false }, { "OK", true } };
+
+    for (const auto& [answer, quits] : cases)
+    {
+        SCOPED_TRACE (answer);
+        boxes.clear();
+        loadDefaultSkin();
+        VASMidiProcessing::resetInstanceForTesting();
+
+        dialogs.onDialog ("Software Update", [] (juce::DialogWindow& d) { DialogWindowAnswerer::clickButton (d, "infoOkayButton"); });
+
+        // A send begins while the installer is being downloaded.
+        dialogs.onDialog ("Dremlor Update", [] (juce::DialogWindow&)
+        {
+            VASMidiProcessing::getInstance()->getSender().setState (SendState::running);
+        });
+
+        RecordingApplication app;
+        juce::Array<juce::File> started;
+        app.startInstaller = [&started] (const juce::File& f) { started.add (f); return true; };
+        app.chooseInstallerFolder = [folder] (const juce::File&) { return folder; };
+        boxes.pressNext (answer);
+        app.initialise ({});
+
+        ASSERT_TRUE (MessageLoop::runUntil ([&] { return boxes.getNumBoxes() > 0; }, 10000));
+        ASSERT_EQ (boxes.getNumBoxes(), 1);
+        EXPECT_EQ (boxes.getLastBox().message, "Closing the application will cancel the current transfer.");
+        EXPECT_EQ (started, juce::Array<juce::File> ({ folder.getChildFile ("setup.exe") }));
+        EXPECT_EQ (app.quitRequests, quits ? 1 : 0);
+        EXPECT_EQ (VASMidiProcessing::getInstance()->getSender().getState(), quits ? SendState::cancelled : SendState::running);
+
+        VASMidiProcessing::getInstance()->getSender().setState (SendState::idle);
+        app.shutdown();
+    }
 }
 
 TEST (InstallerLaunch, ThePathReachesTheDesktopOpenerAsOnePlainArgument)

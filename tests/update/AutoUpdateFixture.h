@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 //==============================================================================
 /**
     An updater for version 2.0.2 on a fresh home folder and settings file, with the
@@ -61,6 +63,30 @@ protected:
     }
 
     static juce::String feedPath()      { return "/rss/qwzmplorktbvna/Dremlor/dremlor.xml"; }
+
+    /** Runs a check the way the program does (startCheck: the fetches on the "Update
+        Check" thread, the question and the result on the message thread) and returns
+        its result; -1 when none came in time.
+    */
+    static int runCheck (VASAutoUpdate& u, int timeoutMs = 15000)
+    {
+        auto result = std::make_shared<int> (-1);
+        auto onMessageThread = std::make_shared<bool> (false);
+
+        u.startCheck ([result, onMessageThread] (int r)
+        {
+            *result = r;
+            *onMessageThread = juce::MessageManager::getInstance()->isThisTheMessageThread();
+        });
+
+        // startCheck returns before the network has answered.
+        EXPECT_TRUE (u.isCheckRunning());
+        EXPECT_EQ (*result, -1);
+
+        MessageLoop::runUntil ([result] { return *result >= 0; }, timeoutMs);
+        EXPECT_TRUE (*result < 0 || *onMessageThread);
+        return *result;
+    }
 
     /** A feed offering a version; empty texts leave the element or attribute out. */
     static juce::String feed (const juce::String& version, const juce::String& compatibility,
