@@ -123,9 +123,22 @@ void DremlorApplication::checkForUpdates()
     if (chooseInstallerFolder != nullptr)
         autoUpdate->browseForFolder = chooseInstallerFolder;
 
+    // Accepting an offer ends the program once the installer runs, so it never opens
+    // over a transfer, or over a box or chooser the user is answering.
+    autoUpdate->canAskUser = [this] { return ! isUserBusy(); };
+
     // The window answers while the feed is fetched; the answer comes back here on
     // the message thread, after the user has been asked.
     autoUpdate->startCheck ([this] (int result) { actOnCheckResult (result); });
+}
+
+bool DremlorApplication::isUserBusy() const
+{
+    if (juce::Component::getNumCurrentlyModalComponents() > 0)
+        return true;
+
+    const auto* dialog = mainWindow != nullptr ? mainWindow->getDialog() : nullptr;
+    return dialog != nullptr && (dialog->isTransferRunning() || dialog->isChooserOpen());
 }
 
 void DremlorApplication::actOnCheckResult (int result)
@@ -170,7 +183,13 @@ void DremlorApplication::changeListenerCallback (juce::ChangeBroadcaster* source
                                                        + " could not be started.",
                                                    "OK", nullptr);
 
-            systemRequestedQuit();
+            // As through the close button: a send that runs is cancelled only when the
+            // user agrees, and the settings are saved while a failure can still be shown.
+            if (mainWindow != nullptr)
+                mainWindow->closeButtonPressed();
+            else
+                systemRequestedQuit();
+
             break;
 
         case VASAutoUpdateDownloadThread::cancelled:
@@ -184,7 +203,8 @@ void DremlorApplication::changeListenerCallback (juce::ChangeBroadcaster* source
             break;
 
         default:
-            // Every byte arrived but the file could not be saved: say so, and where.
+            // The file could not be written: not opened, a write that failed part-way,
+            // or the finished file not moved into place. Say so, and where.
             juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon, "Dremlor",
                                                "The installer could not be saved in "
                                                    + installer.getParentDirectory().getFullPathName() + ".",

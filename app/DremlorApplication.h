@@ -23,8 +23,10 @@ class VirtualMidiEnvironment;
     the program runs; a second start is refused and reported to the running one.
 
     At the end of initialise it starts the update check, which fetches in the
-    background; when the user accepts an update, it starts the download, and it
-    hears the download's end as the updater's listener.
+    background; the offer waits until no transfer runs and no box or chooser is open
+    (isUserBusy). When the user accepts an update, it starts the download, and it
+    hears the download's end as the updater's listener; the quit after the
+    installer has started goes through the close button's questions.
 */
 class DremlorApplication  : public juce::JUCEApplication,
                             public juce::ChangeListener
@@ -59,16 +61,24 @@ public:
 
     //==============================================================================
     /** Starts the check for an update of version 2.0.2 and returns at once; when the
-        answer is in, acts on it (actOnCheckResult).
+        answer is in and the user is not busy, asks and acts on the choice
+        (actOnCheckResult).
     */
     void checkForUpdates();
+
+    /** True while the update offer must not open: a send, backup or dump recording
+        runs, or a modal box, dialog, menu or file chooser is open.
+    */
+    bool isUserBusy() const;
 
     /** The answer of a check: the "Dremlor Update" download dialog for an accepted
         update, a message for one that must be installed by hand, nothing otherwise.
     */
     void actOnCheckResult (int result);
 
-    /** The end of a download: starts the installer and quits, or says what went wrong. */
+    /** The end of a download: starts the installer and quits as the close button
+        does (asking first while a send runs), or says what went wrong.
+    */
     void changeListenerCallback (juce::ChangeBroadcaster* source) override;
 
     /** The updater made by the last check; null before it. */

@@ -108,6 +108,12 @@ void DremlorDialog::showMessage (const juce::String& text, juce::MessageBoxIconT
     juce::AlertWindow::showMessageBox (icon, "Dremlor", text, "OK", nullptr);
 }
 
+bool DremlorDialog::isTransferRunning() const
+{
+    // The poll timer runs from the start of a send until it has reported the end.
+    return isSendBusy() || isTimerRunning (sendPollTimer) || backupRunning || dumpProgressThread != nullptr;
+}
+
 void DremlorDialog::loadSettings()
 {
     settings.load();
@@ -241,6 +247,7 @@ void DremlorDialog::buttonClicked (juce::Button* button)
 void DremlorDialog::browseForReceiveFolder()
 {
     juce::FileChooser chooser ("Choose save location", settings.getReceiveFolder(), "*.syx");
+    const juce::ScopedValueSetter<bool> showing (chooserOpen, true);
 
     if (chooser.browseForDirectory())
         receiveFolderChosenFromChooser (chooser.getResult());

@@ -80,6 +80,17 @@ public:
     /** The settings file the dialog opened (the self-update keeps its folder there). */
     DremlorSettings& getSettings() noexcept        { return settings; }
 
+    /** True while a send runs (until its poll has reported how it ended), a backup run
+        is under way or a Stompra dump is being recorded: the self-update holds its
+        offer back meanwhile.
+    */
+    bool isTransferRunning() const;
+
+    /** True while one of the dialog's file choosers is open. Kept here because the
+        platform's own chooser is not a modal component of the framework.
+    */
+    bool isChooserOpen() const noexcept            { return chooserOpen; }
+
     //==============================================================================
     /** @internal framework callbacks */
     void paint (juce::Graphics&) override;
@@ -683,6 +694,9 @@ private:
     /** Ends the recording and drops what it holds, as the page's Cancel does. */
     void discardDumpRecording();
     void endDumpRecording();
+
+    /** Set while a file chooser is shown (isChooserOpen). */
+    bool chooserOpen = false;
 
     juce::StringArray inputDeviceNames, outputDeviceNames;
     juce::PopupMenu deviceMenu, inputPortMenu, outputPortMenu, bankMenu;

@@ -43,6 +43,7 @@ bool DremlorDialog::selectFile (const juce::String& path)
 
     if (path.isEmpty())
     {
+        const juce::ScopedValueSetter<bool> showing (chooserOpen, true);
         file = chooseFileToSend != nullptr ? chooseFileToSend (settings.getSendFolder())
                                            : browseForFileToSend (settings.getSendFolder());
 

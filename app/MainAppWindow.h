@@ -24,7 +24,8 @@ public:
 
     //==============================================================================
     /** Asks before a running send is cancelled, saves the settings (saying so when
-        that fails), then asks the application to quit.
+        that fails), then asks the application to quit. The update flow quits through
+        it too, once it has started the installer.
     */
     void closeButtonPressed() override;
 

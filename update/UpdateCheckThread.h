@@ -17,7 +17,7 @@
     wanted; deleting it aborts a fetch in progress at once, also one waiting for a
     name look-up, so quitting during a check never waits for the network.
 
-    fetch is the same work done on the calling thread (the synchronous check).
+    fetch is that work itself, done on the calling thread; run calls it.
 */
 class UpdateCheckThread  : private juce::Thread
 {

@@ -48,6 +48,7 @@ VASAutoUpdate::VASAutoUpdate (int installedMajor, int installedMinor, int instal
 
 VASAutoUpdate::~VASAutoUpdate()
 {
+    offerRetry.stopTimer();
     stopTimer (progressTimer);
     stopTimer (progressBarTimer);
     checkThread.reset();
@@ -181,18 +182,11 @@ void VASAutoUpdate::prepareCheck()
     }
 }
 
-int VASAutoUpdate::checkForUpdate()
-{
-    prepareCheck();
-
-    UpdateHttpClient client;
-    return offerUpdate (UpdateCheckThread::fetch (client, feedAddress, feed, installed, hasDialogWidgets()));
-}
-
 void VASAutoUpdate::startCheck (std::function<void (int)> onResult)
 {
     checkThread.reset();
     cancelPendingUpdate();
+    offerRetry.stopTimer();
     prepareCheck();
 
     checkDone = std::move (onResult);
@@ -209,28 +203,28 @@ void VASAutoUpdate::handleAsyncUpdate()
     const auto found = checkThread->getFound();
     checkThread.reset();
 
-    const auto result = offerUpdate (found);
-
-    if (checkDone != nullptr)
-        checkDone (result);
+    if (takeFound (found))
+        askWhenUserIsFree();
+    else
+        endCheck (noUpdate);
 }
 
-int VASAutoUpdate::offerUpdate (const UpdateCheckThread::Found& found)
+bool VASAutoUpdate::takeFound (const UpdateCheckThread::Found& found)
 {
     if (! found.feedRead)
-        return noUpdate;
+        return false;
 
     feed = found.feed;
 
     if (! feed.available.isNewerThan (installed))
-        return noUpdate;
+        return false;
 
     installerAddress = juce::URL (feed.installerAddress);
     installerFileName = UpdateFeed::installerFileName (feed.installerAddress);
 
     // Without a skin that holds the dialog, the user cannot be asked.
     if (! hasDialogWidgets())
-        return noUpdate;
+        return false;
 
     releaseNotes = feed.hasReleaseNotes ? found.releaseNotes : juce::String (noReleaseNotes);
 
@@ -242,7 +236,33 @@ int VASAutoUpdate::offerUpdate (const UpdateCheckThread::Found& found)
     infoText = "Version " + feed.available.toString() + " is available. You have version "
              + installed.toString() + " installed.";
     infoLabel->setText (infoText, juce::dontSendNotification);
+    return true;
+}
 
+void VASAutoUpdate::askWhenUserIsFree()
+{
+    // The answer can come in the middle of a transfer or over another modal box; a
+    // dialog opened then would cover it, and accepting it would end the program.
+    if (canAskUser != nullptr && ! canAskUser())
+    {
+        if (! offerRetry.isTimerRunning())
+            offerRetry.startTimer (offerRetryMs);
+
+        return;
+    }
+
+    offerRetry.stopTimer();
+    endCheck (askUser());
+}
+
+void VASAutoUpdate::endCheck (int result)
+{
+    if (checkDone != nullptr)
+        checkDone (result);
+}
+
+int VASAutoUpdate::askUser()
+{
     dialogOptions.dialogTitle = "Software Update";
     dialogOptions.content.setNonOwned (infoPage.get());
     dialogOptions.dialogBackgroundColour = dialogBackground;

@@ -30,9 +30,10 @@ class VASLabelComponent;
     The application creates one at start-up, listens to it and runs startCheck: the
     feed and the notes are fetched on an "Update Check" thread (UpdateCheckThread)
     while the window goes on answering, and the question is asked on the message
-    thread once they are in. When a download ends, the updater closes its dialog,
-    keeps the thread's result (getDownloadResult) and sends a synchronous change
-    message. Deleting the updater abandons a check or a download at once.
+    thread once they are in and canAskUser allows it (the offer waits meanwhile).
+    When a download ends, the updater closes its dialog, keeps the thread's result
+    (getDownloadResult) and sends a synchronous change message. Deleting the updater
+    abandons a check, a waiting offer or a download at once.
 
     Message thread only, apart from the progress value, which the "Download Thread"
     writes.
@@ -44,7 +45,7 @@ class VASAutoUpdate  : public juce::Component,
                        private juce::AsyncUpdater
 {
 public:
-    /** What checkForUpdate found and what the user chose. */
+    /** What the check found and what the user chose. */
     enum CheckResult
     {
         noUpdate = 0,        // no feed, or nothing newer
@@ -64,21 +65,30 @@ public:
     ~VASAutoUpdate() override;
 
     //==============================================================================
-    /** Fetches the feed and, when it offers a newer version, its release notes, then
-        asks the user in the modal "Software Update" dialog. Blocks the message thread
-        for the fetches (each bounded in time) and the dialog; startCheck is the same
-        without blocking.
-    */
-    int checkForUpdate();
-
-    /** Starts the check in the background and returns at once. When the fetches are
-        in, the user is asked on the message thread as by checkForUpdate, and then
-        onResult gets the CheckResult. A check started before is abandoned.
+    /** Starts the check and returns at once: the feed and, when it offers a newer
+        version, its release notes are fetched on the "Update Check" thread. When they
+        are in, the message thread asks the user in the modal "Software Update" dialog
+        (once canAskUser allows it), and then onResult gets the CheckResult. A check
+        started before is abandoned.
     */
     void startCheck (std::function<void (int result)> onResult);
 
-    /** True from startCheck until the fetches are in. */
+    /** True from startCheck until the message thread has taken what the fetches
+        found; an offer may then still wait (isOfferWaiting) or be on screen.
+    */
     bool isCheckRunning() const noexcept                         { return checkThread != nullptr; }
+
+    /** True while a newer version waits for canAskUser to allow the question. */
+    bool isOfferWaiting() const noexcept                         { return offerRetry.isTimerRunning(); }
+
+    /** Asked on the message thread before the "Software Update" dialog opens: while
+        it returns false (the user is busy with something the dialog must not
+        interrupt), the offer waits and asks again every offerRetryMs. Unset, the
+        dialog opens as soon as the fetches are in.
+    */
+    std::function<bool()> canAskUser;
+
+    static constexpr int offerRetryMs = 250;
 
     /** Splits "x,y,w,h" as the skin's widget factories do. */
     static juce::Rectangle<int> parseRectangle (const juce::String& text);
@@ -153,7 +163,10 @@ private:
     void createComponents();
     bool hasDialogWidgets() const noexcept;
     void prepareCheck();
-    int offerUpdate (const UpdateCheckThread::Found& found);
+    bool takeFound (const UpdateCheckThread::Found& found);
+    void askWhenUserIsFree();
+    int askUser();
+    void endCheck (int result);
     void cancelDownload();
     void handleAsyncUpdate() override;
 
@@ -190,6 +203,18 @@ private:
     juce::File installerFolder;
 
     std::function<void (int)> checkDone;
+
+    /** Asks canAskUser again while an offer waits; a timer of its own, because the
+        updater's MultiTimer ids belong to the download.
+    */
+    struct OfferRetry  : public juce::Timer
+    {
+        explicit OfferRetry (VASAutoUpdate& u) : updater (u)   {}
+        void timerCallback() override                          { updater.askWhenUserIsFree(); }
+        VASAutoUpdate& updater;
+    };
+
+    OfferRetry offerRetry { *this };
 
     /** Declared last, so that they are gone before the values they use. */
     std::unique_ptr<UpdateCheckThread> checkThread;

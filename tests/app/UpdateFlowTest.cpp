@@ -1,7 +1,9 @@
 #include "DialogFixture.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/MessageLoop.h"
+#include "support/TestDumps.h"
 #include "support_gui/DialogWindowAnswerer.h"
+#include "support_gui/SendDialogUser.h"
 
 #include "app/DremlorApplication.h"
 #include "app/HelpLinks.h"
@@ -296,6 +298,109 @@ TEST_F (UpdateFlow, StartUpNeverWaitsForTheUpdateServerAndQuitAbandonsTheCheck)
 
     EXPECT_EQ (dialogs.countShown ("Software Update"), 0);
     EXPECT_EQ (boxes.getNumBoxes(), 0);
+}
+
+TEST_F (UpdateFlow, AnAnswerDuringASendWaitsForTheSendAndItsCompletionBox)
+{
+    const ScopedUpdateServer updateServer (server.getBaseAddress());
+    auto slowFeed = LoopbackHttpServer::text (feedOffering ("true", server.getBaseAddress() + "/setup"));
+    slowFeed.pieceBytes = 40;     // in about a second, while the bank is being sent
+    slowFeed.pauseMs = 200;
+    server.serve (feedPath(), slowFeed);
+    dialogs.onDialog ("Software Update", [] (juce::DialogWindow& d) { DialogWindowAnswerer::clickButton (d, "infoCancelButton"); });
+
+    const auto bank = home.getChildFile ("bank.syx");
+    juce::Random random (5);
+    const auto bytes = TestDumps::bankFile (DeviceModels::korrina, 0, random);
+    ASSERT_TRUE (bank.replaceWithData (bytes.data(), bytes.size()));
+
+    RecordingApplication app;
+    app.initialise ({});
+    auto& d = *app.getMainWindow()->getDialog();
+    auto& updater = *app.getAutoUpdate();
+    SendDialogUser user (d);
+    user.onShown = [] (DremlorDialog& shown)
+    {
+        shown.bankSelectLabel->setText (shown.chooseBank (2, shown.prepareBankMenu()), juce::dontSendNotification);
+        shown.checkConnection();
+        shown.buttonClicked (shown.sendButton.get());
+    };
+
+    d.chooseDevice (DeviceModels::korrina);
+    ASSERT_TRUE (d.selectFile (bank.getFullPathName()));
+    d.buttonClicked (d.transmitButton.get());
+
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! updater.isCheckRunning(); }, 10000));
+    EXPECT_EQ (VASMidiProcessing::getInstance()->getSender().getState(), SendState::running);
+    EXPECT_TRUE (updater.isOfferWaiting());
+
+    // The user reads the completion box for a while; the offer opens once it is closed.
+    bool waitedOverTheBox = false;
+    boxes.onBoxShown = [&] (const ModalBoxAnswerer::Box&)
+    {
+        MessageLoop::runFor (4 * VASAutoUpdate::offerRetryMs);
+        waitedOverTheBox = updater.isOfferWaiting() && dialogs.countShown ("Software Update") == 0;
+    };
+
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return dialogs.countShown ("Software Update") > 0; }, 30000));
+    EXPECT_TRUE (waitedOverTheBox);
+    ASSERT_EQ (boxes.getNumBoxes(), 1);
+    EXPECT_EQ (boxes.getLastBox().message, "Transfer complete!  The bank has been sent to the Korrina.");
+    app.shutdown();
+}
+
+TEST_F (UpdateFlow, AnAnswerWhileAFileChooserIsOpenWaitsForItToClose)
+{
+    const ScopedUpdateServer updateServer (server.getBaseAddress());
+    server.serve (feedPath(), LoopbackHttpServer::text (feedOffering ("true", server.getBaseAddress() + "/setup")));
+    dialogs.onDialog ("Software Update", [] (juce::DialogWindow& d) { DialogWindowAnswerer::clickButton (d, "infoCancelButton"); });
+
+    RecordingApplication app;
+    app.initialise ({});
+    auto& updater = *app.getAutoUpdate();
+    bool waitedOverTheChooser = false;
+
+    // A chooser that is no modal component, as the platform's own is not.
+    app.getMainWindow()->getDialog()->chooseFileToSend = [&] (const juce::File&)
+    {
+        MessageLoop::runUntil ([&] { return ! updater.isCheckRunning(); }, 10000);
+        MessageLoop::runFor (4 * VASAutoUpdate::offerRetryMs);
+        waitedOverTheChooser = updater.isOfferWaiting() && dialogs.countShown ("Software Update") == 0;
+        return juce::File();
+    };
+
+    app.getMainWindow()->getDialog()->selectFile ({});
+    EXPECT_TRUE (waitedOverTheChooser);
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return dialogs.countShown ("Software Update") == 1; }, 2000));
+    app.shutdown();
+}
+
+TEST_F (UpdateFlow, TheQuitAfterTheInstallerStartedAsksFirstWhileASendRuns)
+{
+    const ScopedUpdateServer updateServer (server.getBaseAddress());
+    server.serve ("/setup", LoopbackHttpServer::bytes (2500));
+    server.serve (feedPath(), LoopbackHttpServer::text (feedOffering ("true", server.getBaseAddress() + "/setup")));
+    dialogs.onDialog ("Software Update", [] (juce::DialogWindow& d) { DialogWindowAnswerer::clickButton (d, "infoOkayButton"); });
+
+    // A send begins while the installer is being downloaded.
+    auto& sender = VASMidiProcessing::getInstance()->getSender();
+    dialogs.onDialog ("Dremlor Update", [&sender] (juce::DialogWindow&) { sender.setState (SendState::running); });
+
+    RecordingApplication app;
+    juce::Array<juce::File> started;
+    app.startInstaller = [&started] (const juce::File& f) { started.add (f); return true; };
+    app.chooseInstallerFolder = [this] (const juce::File&) { return home; };
+    boxes.pressNext ("Cancel");
+    app.initialise ({});
+
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return boxes.getNumBoxes() > 0 || app.quitRequests > 0; }, 10000));
+    EXPECT_EQ (boxes.getLastBox().message, "Closing the application will cancel the current transfer.");
+    EXPECT_EQ (started, juce::Array<juce::File> ({ home.getChildFile ("setup.exe") }));
+    EXPECT_EQ (app.quitRequests, 0);
+    EXPECT_EQ (sender.getState(), SendState::running);
+
+    sender.setState (SendState::idle);
+    app.shutdown();
 }
 
 TEST (InstallerLaunch, ThePathReachesTheDesktopOpenerAsOnePlainArgument)

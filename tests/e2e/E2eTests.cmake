@@ -3,7 +3,7 @@
 set (DREMLOR_E2E_ARTIFACTS "${PROJECT_BINARY_DIR}/e2e-artifacts")
 
 foreach (scenario window_geometry second_instance connect_korrina close_settings_unwritable no_display launch_without_midi
-                  choose_file send_bank update_offer)
+                  choose_file send_bank update_offer update_offer_during_send)
     add_test (NAME e2e_${scenario}
               COMMAND bash "${PROJECT_SOURCE_DIR}/tests/e2e/run_${scenario}.sh"
                       "$<TARGET_FILE:Dremlor>" "${DREMLOR_E2E_ARTIFACTS}")

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 //==============================================================================
 /**
     An updater for version 2.0.2 on a fresh home folder and settings file, with the
@@ -61,6 +63,24 @@ protected:
     }
 
     static juce::String feedPath()      { return "/rss/qwzmplorktbvna/Dremlor/dremlor.xml"; }
+
+    /** Runs a check the way the program does (startCheck: the fetches on the "Update
+        Check" thread, the question and the result on the message thread); -1 when no
+        result came in time.
+    */
+    static int runCheck (VASAutoUpdate& u, int timeoutMs = 15000)
+    {
+        auto result = std::make_shared<int> (-1);
+        u.startCheck ([result] (int r)
+        {
+            EXPECT_TRUE (juce::MessageManager::getInstance()->isThisTheMessageThread());
+            *result = r;
+        });
+
+        EXPECT_TRUE (u.isCheckRunning());    // returned before the network answered
+        MessageLoop::runUntil ([result] { return *result >= 0; }, timeoutMs);
+        return *result;
+    }
 
     /** A feed offering a version; empty texts leave the element or attribute out. */
     static juce::String feed (const juce::String& version, const juce::String& compatibility,

@@ -149,7 +149,7 @@ TEST_F (AutoUpdateCheck, AnswersAfterTheFeedAndTheUsersChoice)
         });
 
         auto& u = makeUpdater();
-        EXPECT_EQ (u.checkForUpdate(), c.expected);
+        EXPECT_EQ (runCheck (u), c.expected);
 
         const bool asked = c.action != none;
         EXPECT_EQ (dialogs.countShown ("Software Update") - shownBefore, asked ? 1 : 0);
@@ -166,6 +166,27 @@ TEST_F (AutoUpdateCheck, AnswersAfterTheFeedAndTheUsersChoice)
     EXPECT_EQ (updater->getInstallerFileName(), "setup");
 }
 
+TEST_F (AutoUpdateCheck, AnOfferWaitsUntilTheUserMayBeAskedWithoutAskingHot)
+{
+    serveFeed (feed ("2.0.10", "true", local ("/setup"), {}));
+    dialogs.onDialog ("Software Update", [] (juce::DialogWindow& d) { DialogWindowAnswerer::clickButton (d, "infoOkayButton"); });
+
+    auto& u = makeUpdater();
+    bool mayAsk = false;
+    int questions = 0, result = -1;
+    u.canAskUser = [&] { ++questions; return mayAsk; };
+    u.startCheck ([&result] (int r) { result = r; });
+
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! u.isCheckRunning(); }, 10000));
+    MessageLoop::runFor (1000);
+    EXPECT_EQ (dialogs.countShown ("Software Update"), 0);
+    EXPECT_TRUE (questions >= 2 && questions <= 2 + 1000 / VASAutoUpdate::offerRetryMs) << questions;
+
+    mayAsk = true;
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return result >= 0; }, 2000));
+    EXPECT_EQ (result, VASAutoUpdate::downloadAccepted);
+}
+
 TEST_F (AutoUpdateCheck, WithoutTheSkinsUpdateSectionNothingIsOffered)
 {
     serveFeed (feed ("3.0.0", "true", local ("/setup"), {}));
@@ -177,7 +198,7 @@ TEST_F (AutoUpdateCheck, WithoutTheSkinsUpdateSectionNothingIsOffered)
 
     EXPECT_EQ (u.getInfoPage(), nullptr);
     EXPECT_EQ (u.getNumChildComponents(), 0);
-    EXPECT_EQ (u.checkForUpdate(), VASAutoUpdate::noUpdate);
+    EXPECT_EQ (runCheck (u), VASAutoUpdate::noUpdate);
     EXPECT_EQ (dialogs.countShown ("Software Update"), 0);
 }
 
@@ -215,7 +236,7 @@ TEST_F (AutoUpdateCheck, ReleaseNotesAreShownAsPlainTextUnlessTheyAreHtml)
             DialogWindowAnswerer::clickButton (d, "infoCancelButton");
         });
 
-        EXPECT_EQ (makeUpdater().checkForUpdate(), VASAutoUpdate::declined) << notesAddress;
+        EXPECT_EQ (runCheck (makeUpdater()), VASAutoUpdate::declined) << notesAddress;
         EXPECT_EQ (editorText, shown) << notesAddress;
         EXPECT_EQ (updater->getReleaseNotes(), shown) << notesAddress;
     }
@@ -244,7 +265,7 @@ TEST_F (AutoUpdateCheck, UnreachableRefusingAndSilentHostsGiveNoUpdateInTime)
     {
         VASAutoUpdate u (2, 0, 2, settings.get(), serverAddress);
         const auto start = juce::Time::getMillisecondCounter();
-        EXPECT_EQ (u.checkForUpdate(), VASAutoUpdate::noUpdate) << serverAddress;
+        EXPECT_EQ (runCheck (u), VASAutoUpdate::noUpdate) << serverAddress;
         EXPECT_LT (juce::Time::getMillisecondCounter() - start, bound) << serverAddress;
     }
 

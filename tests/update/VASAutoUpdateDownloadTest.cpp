@@ -66,7 +66,7 @@ protected:
         });
 
         auto& u = makeUpdater();
-        EXPECT_EQ (u.checkForUpdate(), VASAutoUpdate::downloadAccepted);
+        EXPECT_EQ (runCheck (u), VASAutoUpdate::downloadAccepted);
         u.addChangeListener (&ended);
         u.browseForFolder = [this] (const juce::File& start) { startFolders.add (start); return chosenFolder; };
         return u;
@@ -235,7 +235,7 @@ TEST_F (AutoUpdateDownload, ShowsProcessingOnceEveryByteIsInAndNoLongerOffersCan
 
     // The next check makes the button usable again.
     serveFeed (feed ("2.0.2", "true", local ("/big"), {}));
-    EXPECT_EQ (u.checkForUpdate(), VASAutoUpdate::noUpdate);
+    EXPECT_EQ (runCheck (u), VASAutoUpdate::noUpdate);
     EXPECT_TRUE (cancel->isEnabled());
     EXPECT_NEAR (cancel->getAlpha(), 1.0f, 0.01f);
 }
