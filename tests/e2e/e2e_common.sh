@@ -141,12 +141,17 @@ pixel ()
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
 }
 
-# region_differs <png a> <png b> <x> <y> <w> <h>: true when the two crops differ.
+# region_differs <png a> <png b> <x> <y> <w> <h>: true when the two crops differ. The
+# crops go through files: ImageMagick's policy may refuse to read a pipe, and a
+# comparison that could not be made must stop the run, never count as a difference.
 region_differs ()
 {
-    local changed
-    changed="$(compare -metric AE <(convert "$1" -crop "$5x$6+$3+$4" +repage png:-) \
-                                  <(convert "$2" -crop "$5x$6+$3+$4" +repage png:-) null: 2>&1 || true)"
+    local changed status=0
+    convert "$1" -crop "$5x$6+$3+$4" +repage "$scratch/region-a.png" \
+        && convert "$2" -crop "$5x$6+$3+$4" +repage "$scratch/region-b.png" \
+        || fail "could not crop $1 or $2"
+    changed="$(compare -metric AE "$scratch/region-a.png" "$scratch/region-b.png" null: 2>&1)" || status=$?
+    [ "$status" -le 1 ] || fail "could not compare crops of $1 and $2: $changed"
     [ "${changed%% *}" != "0" ]
 }
 
