@@ -4,8 +4,13 @@
 // controls always come back.
 
 #include "SendFixture.h"
+#include "app/SendFileData.h"
+#include "app/UpdateHardware.h"
 #include "support/ManualClock.h"
 #include "support/UnitDumpMessages.h"
+
+#include <atomic>
+#include <thread>
 
 namespace
 {
@@ -341,7 +346,8 @@ TEST_F (SendOutcome, ASenderThatWillNotStartIsNotCalledAMismatch)
     auto& d = connect (korrinaModel);
     chooseFile (bankFile (korrinaModel, 1));
     sender().setNoReplyMode();
-    ASSERT_TRUE (d.sendBuffer.getSize() > 0 && sender().loadData (d.sendBuffer.getData(), d.sendBuffer.getSize(), korrinaModel));
+    ASSERT_TRUE (d.sendBuffer.getSize() > 0);
+    ASSERT_EQ (sender().loadData (d.sendBuffer.getData(), d.sendBuffer.getSize(), korrinaModel), LoadResult::loaded);
     ASSERT_TRUE (sender().start (1000));
 
     d.startSend (false, "Transferring sysex...");
@@ -349,6 +355,64 @@ TEST_F (SendOutcome, ASenderThatWillNotStartIsNotCalledAMismatch)
     sender().cancel();
     EXPECT_EQ (boxes.getLastBox().message, failed + "Please try again.");
     EXPECT_TRUE (d.transmitButton->isEnabled() && d.isTimerRunning (DremlorDialog::watchdogTimer));
+}
+
+/*  The other send may end just as the sender refuses the data for being busy: the
+    refusal must still be told as a busy sender, never as data that does not fit the
+    device. A second thread ends the "other send" a little later each round, so that
+    across the rounds its end passes through every moment of the thread's work.
+*/
+TEST (UpdateHardwareOutcome, ASendEndingJustAfterTheRefusalIsNoMismatch)
+{
+    VASMidiProcessing engine;
+    auto& sender = engine.getSender();
+    const auto file = bankFile (korrinaModel, 1);
+
+    std::atomic<int> round { 0 }, ended { 0 };
+    std::atomic<bool> stop { false };
+
+    std::thread otherSend ([&]
+    {
+        for (int seen = 0; ! stop;)
+        {
+            const auto now = round.load();
+
+            if (now == seen)
+                continue;
+
+            for (volatile int spin = 0; spin < now % 256; spin = spin + 1) {}
+
+            sender.setState (SendState::finished);
+            ended = seen = now;
+        }
+    });
+
+    int refusedAsBusy = 0, mismatches = 0;
+
+    for (int i = 1; i <= 20000 && mismatches == 0; ++i)
+    {
+        sender.setState (SendState::running);
+        UpdateHardware hardware (sender, file.data(), file.size(), korrinaModel, 1000, false, SendFileData::oneBank);
+        round = i;
+
+        // The work starts after a fixed pause, the end after one of 0 to 255 turns.
+        for (volatile int spin = 0; spin < 256; spin = spin + 1) {}
+
+        hardware.run();
+
+        while (ended.load() != i) {}
+
+        const auto outcome = hardware.getOutcome();
+        refusedAsBusy += outcome == UpdateHardware::Outcome::notStarted ? 1 : 0;
+        mismatches += outcome == UpdateHardware::Outcome::refused ? 1 : 0;
+    }
+
+    stop = true;
+    otherSend.join();
+    sender.cancel();
+
+    EXPECT_EQ (mismatches, 0);
+    EXPECT_GT (refusedAsBusy, 0) << "the sender was never found busy: the race was not run";
 }
 
 /*  Each send starts from the sender's own settings: after a cab send (no replies

@@ -78,7 +78,7 @@ namespace
         {
             auto& sender = engine->getSender();
 
-            if (! sender.loadData (file.data(), file.size(), model) || ! sender.start (intervalMs))
+            if (sender.loadData (file.data(), file.size(), model) != LoadResult::loaded || ! sender.start (intervalMs))
                 return SendState::idle;
 
             MessageLoop::runUntil ([&] { return sender.getState() != SendState::running; }, sendTimeoutMs);
@@ -276,7 +276,7 @@ TEST_F (DeviceLinkScenario, UnplugBetweenMessagesEndsOutputNotReadyAndReplugReco
     juce::Random random (9);
     const auto file = TestDumps::presetDump (6, 0, 1, TestDumps::randomGrandPreset (random));
     auto& sender = engine->getSender();
-    ASSERT_TRUE (sender.loadData (file.data(), file.size(), 6));
+    ASSERT_EQ (sender.loadData (file.data(), file.size(), 6), LoadResult::loaded);
     ASSERT_TRUE (sender.start (0));
 
     // Pausing stands for a MIDI buffer delay long enough for the engine's device check
