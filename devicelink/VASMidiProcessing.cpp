@@ -306,8 +306,15 @@ void VASMidiProcessing::checkDevices()
     if (! MillisecondClock::isLongerThan (now, lastDeviceCheck, deviceCheckIntervalMs))
         return;
 
+    // The flags say what this check found before it reopens anything: while a vanished
+    // port is being closed and reopened it already reads not ready, so the sender stops
+    // with the output not ready instead of queueing a message that could only time
+    // out. A reopened port counts as ready from the next check on.
     const bool inputPresent = ports.isMidiInputPresent();
+    inputReady = inputPresent;
+
     const bool outputPresent = ports.isMidiOutputPresent();
+    outputReady = outputPresent;
 
     juce::String inputName, outputName;
 
@@ -331,10 +338,6 @@ void VASMidiProcessing::checkDevices()
         ports.reopenMidiOutput (outputName);
     }
 
-    // A reopened port counts as ready from the next check on. The flags are published
-    // after the reopening, so whoever sees this check's flags sees the whole check done.
-    inputReady = inputPresent;
-    outputReady = outputPresent;
     lastDeviceCheck = now;
 }
 
