@@ -16,7 +16,7 @@ namespace
 
     constexpr juce::uint32 deviceCheckIntervalMs = 1000;
     constexpr int passIntervalMs = 1;
-    constexpr int idleWaitMs = 20;
+    constexpr int idlePassIntervalMs = 20;
     constexpr int threadStopTimeoutMs = 5000;
 
     bool isOneOf (uint8_t code, std::initializer_list<uint8_t> codes) noexcept
@@ -85,7 +85,8 @@ void VASMidiProcessing::resetInstanceForTesting()
     everCreated = false;
 }
 
-VASMidiProcessing::VASMidiProcessing() : juce::Thread ("VASMidiProcessing")
+VASMidiProcessing::VASMidiProcessing()
+    : juce::Thread ("VASMidiProcessing"), busyWaitMs (passIntervalMs), idleWaitMs (idlePassIntervalMs)
 {
     ports.setArrivalCallback ([this] { passWaiter.wake(); });
 }
@@ -152,6 +153,12 @@ bool VASMidiProcessing::isOutputReady() const
     return outputReady.load();
 }
 
+void VASMidiProcessing::setPassIntervalForTesting (int intervalMs) noexcept
+{
+    busyWaitMs = intervalMs;
+    idleWaitMs = intervalMs;
+}
+
 void VASMidiProcessing::clearReadyFlags()
 {
     inputReady = false;
@@ -212,7 +219,7 @@ void VASMidiProcessing::run()
         // an arriving message ends any wait at once, so nothing is handled later than
         // it would be; an acknowledged send need not wait out a pass per message, and
         // the idle thread costs next to nothing.
-        passWaiter.wait (busy ? passIntervalMs : idleWaitMs);
+        passWaiter.wait (busy ? busyWaitMs.load() : idleWaitMs.load());
     }
 }
 
