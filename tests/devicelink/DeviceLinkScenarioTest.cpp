@@ -29,8 +29,6 @@ namespace
     class HoldableDevices : public VirtualMidiDeviceProvider
     {
     public:
-        ~HoldableDevices() override { letGo(); }
-
         void holdNextInputListRead()        { held = true; }
         bool waitUntilHolding()             { return holding.wait (5000); }
         void letGo()                        { held = false; released.signal(); }
@@ -66,6 +64,7 @@ namespace
 
         void TearDown() override
         {
+            devices.letGo();
             engine.reset();
             MidiDeviceProvider::setCurrent (nullptr);
         }
