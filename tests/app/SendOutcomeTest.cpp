@@ -5,7 +5,6 @@
 
 #include "SendFixture.h"
 #include "app/SendFileData.h"
-#include "app/UpdateHardware.h"
 #include "support/ManualClock.h"
 #include "support/UnitDumpMessages.h"
 
@@ -357,57 +356,48 @@ TEST_F (SendOutcome, ASenderThatWillNotStartIsNotCalledAMismatch)
     EXPECT_TRUE (d.transmitButton->isEnabled() && d.isTimerRunning (DremlorDialog::watchdogTimer));
 }
 
-/*  The other send may end just as the sender refuses the data for being busy: the
-    refusal must still be told as a busy sender, never as data that does not fit the
-    device. A second thread ends the "other send" a little later each round, so that
-    across the rounds its end passes through every moment of the thread's work.
+/*  The other send may end just as the sender refuses the data as busy: that is still
+    no mismatch. The work starts after a fixed pause and the other send ends after one
+    that grows each round, so across the rounds its end passes every moment of the work.
 */
 TEST (UpdateHardwareOutcome, ASendEndingJustAfterTheRefusalIsNoMismatch)
 {
     VASMidiProcessing engine;
     auto& sender = engine.getSender();
     const auto file = bankFile (korrinaModel, 1);
+    const auto pause = [] (int turns) { for (volatile int spin = 0; spin < turns; spin = spin + 1) {} };
 
     std::atomic<int> round { 0 }, ended { 0 };
-    std::atomic<bool> stop { false };
-
     std::thread otherSend ([&]
     {
-        for (int seen = 0; ! stop;)
+        for (int seen = 0; seen >= 0;)
         {
-            const auto now = round.load();
-
-            if (now == seen)
-                continue;
-
-            for (volatile int spin = 0; spin < now % 256; spin = spin + 1) {}
-
-            sender.setState (SendState::finished);
-            ended = seen = now;
+            if (const auto now = round.load(); now != seen)
+            {
+                pause (now % 256);
+                sender.setState (SendState::finished);
+                ended = seen = now;
+            }
         }
     });
 
     int refusedAsBusy = 0, mismatches = 0;
 
-    for (int i = 1; i <= 20000 && mismatches == 0; ++i)
+    for (int i = 1; i <= 40000 && mismatches == 0; ++i)
     {
         sender.setState (SendState::running);
         UpdateHardware hardware (sender, file.data(), file.size(), korrinaModel, 1000, false, SendFileData::oneBank);
         round = i;
-
-        // The work starts after a fixed pause, the end after one of 0 to 255 turns.
-        for (volatile int spin = 0; spin < 256; spin = spin + 1) {}
-
+        pause (256);
         hardware.run();
 
         while (ended.load() != i) {}
 
-        const auto outcome = hardware.getOutcome();
-        refusedAsBusy += outcome == UpdateHardware::Outcome::notStarted ? 1 : 0;
-        mismatches += outcome == UpdateHardware::Outcome::refused ? 1 : 0;
+        refusedAsBusy += hardware.getOutcome() == UpdateHardware::Outcome::notStarted ? 1 : 0;
+        mismatches += hardware.getOutcome() == UpdateHardware::Outcome::refused ? 1 : 0;
     }
 
-    stop = true;
+    round = -1;   // ends the other thread
     otherSend.join();
     sender.cancel();
 

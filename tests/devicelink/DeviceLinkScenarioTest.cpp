@@ -29,7 +29,7 @@ namespace
     class HoldableDevices : public VirtualMidiDeviceProvider
     {
     public:
-        void holdNextInputListRead()        { held = true; }
+        void holdNextInputListRead()        { released.reset(); held = true; }
         bool waitUntilHolding()             { return holding.wait (5000); }
         void letGo()                        { held = false; released.signal(); }
 
