@@ -64,10 +64,10 @@ public:
 
     //==============================================================================
     /** Takes a copy of the data to send, cut into messages by the model's header.
-        Says why it refused, as it stood at that moment: busy, changing nothing, while
-        a send is running or paused; noMessages when the data is missing (changing
-        nothing) or holds no message for the model (then nothing is left loaded and
-        the state goes back to idle).
+        A refusal says why, decided under the state lock as the sender stood then:
+        busy, changing nothing, while a send is running or paused; noMessages when the
+        data is missing (changing nothing) or holds no message for the model (then
+        nothing is left loaded and the state goes back to idle).
     */
     LoadResult loadData (const void* data, size_t size, DeviceModel model);
 
