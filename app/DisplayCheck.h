@@ -10,6 +10,9 @@
     there is none (no DISPLAY, or a server that cannot be reached), fails deep
     inside without a word. The program's entry asks here first, by opening and
     closing a connection of its own, and ends with the one-line reason instead.
+
+    Linux only: a Windows program always starts on the user's desktop, so its entry
+    (MainWindows.cpp) has nothing to check and this file is not built there.
 */
 struct DisplayCheck
 {

@@ -52,14 +52,35 @@ namespace
 }
 
 //==============================================================================
-InstanceMessenger::InstanceMessenger (const juce::String& applicationName, Callback onAnotherInstance)
+/** The listening socket and the thread "Instance Messenger" that accepts notices on
+    it and hands each command line to the message thread.
+*/
+struct InstanceMessenger::Pimpl  : private juce::Thread
+{
+    Pimpl (const juce::String& applicationName, Callback onAnotherInstance);
+    ~Pimpl() override;
+
+    bool startListening();
+    void run() override;
+    void receiveFrom (int connection);
+
+    const juce::String socketPath;
+    const Callback callback;
+    int listenSocket = -1;
+    juce::WeakReference<Pimpl> selfReference;
+
+    JUCE_DECLARE_WEAK_REFERENCEABLE (Pimpl)
+    JUCE_DECLARE_NON_COPYABLE (Pimpl)
+};
+
+InstanceMessenger::Pimpl::Pimpl (const juce::String& applicationName, Callback onAnotherInstance)
     : juce::Thread ("Instance Messenger"),
       socketPath (getSocketPath (applicationName)),
       callback (std::move (onAnotherInstance))
 {
 }
 
-InstanceMessenger::~InstanceMessenger()
+InstanceMessenger::Pimpl::~Pimpl()
 {
     signalThreadShouldExit();
     stopThread (2000);
@@ -71,9 +92,22 @@ InstanceMessenger::~InstanceMessenger()
     }
 }
 
+//==============================================================================
+InstanceMessenger::InstanceMessenger (const juce::String& applicationName, Callback onAnotherInstance)
+    : pimpl (std::make_unique<Pimpl> (applicationName, std::move (onAnotherInstance)))
+{
+}
+
+InstanceMessenger::~InstanceMessenger() = default;
+
+bool InstanceMessenger::startListening()
+{
+    return pimpl->startListening();
+}
+
 bool InstanceMessenger::isListening() const noexcept
 {
-    return listenSocket >= 0;
+    return pimpl->listenSocket >= 0;
 }
 
 juce::String InstanceMessenger::getSocketPath (const juce::String& applicationName)
@@ -91,7 +125,7 @@ juce::String InstanceMessenger::getSocketPath (const juce::String& applicationNa
 }
 
 //==============================================================================
-bool InstanceMessenger::startListening()
+bool InstanceMessenger::Pimpl::startListening()
 {
     if (listenSocket >= 0)
         return true;
@@ -131,7 +165,7 @@ bool InstanceMessenger::startListening()
     return true;
 }
 
-void InstanceMessenger::run()
+void InstanceMessenger::Pimpl::run()
 {
     while (! threadShouldExit())
     {
@@ -150,7 +184,7 @@ void InstanceMessenger::run()
     }
 }
 
-void InstanceMessenger::receiveFrom (int connection)
+void InstanceMessenger::Pimpl::receiveFrom (int connection)
 {
     setReceiveTimeout (connection, 1000);
 

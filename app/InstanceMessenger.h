@@ -3,6 +3,7 @@
 #include <juce_events/juce_events.h>
 
 #include <functional>
+#include <memory>
 
 //==============================================================================
 /**
@@ -23,14 +24,14 @@
     callback runs on the message thread. A refused start calls
     notifyRunningInstance and ends.
 */
-class InstanceMessenger  : private juce::Thread
+class InstanceMessenger
 {
 public:
     /** Called on the message thread with the other instance's command line. */
     using Callback = std::function<void (const juce::String& commandLine)>;
 
     InstanceMessenger (const juce::String& applicationName, Callback onAnotherInstance);
-    ~InstanceMessenger() override;
+    ~InstanceMessenger();
 
     //==============================================================================
     /** Starts accepting notices; false when the socket cannot be set up or another
@@ -60,15 +61,11 @@ public:
 
 private:
     //==============================================================================
-    void run() override;
-    void receiveFrom (int connection);
+    // Each platform's state, defined in its own file: the socket and the thread that
+    // listens on it (InstanceMessenger.cpp), or whether listening was asked for
+    // (InstanceMessengerWindows.cpp).
+    struct Pimpl;
+    std::unique_ptr<Pimpl> pimpl;
 
-    juce::String socketPath;
-    Callback callback;
-    int listenSocket = -1;              // Linux: the listening socket
-    bool listening = false;             // Windows: startListening was called
-    juce::WeakReference<InstanceMessenger> selfReference;
-
-    JUCE_DECLARE_WEAK_REFERENCEABLE (InstanceMessenger)
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (InstanceMessenger)
 };

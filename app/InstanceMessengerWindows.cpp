@@ -5,24 +5,28 @@
 // instance's framework calls anotherInstanceStarted. Nothing is added here, so the
 // running instance hears each start once.
 
-InstanceMessenger::InstanceMessenger (const juce::String& applicationName, Callback onAnotherInstance)
-    : juce::Thread ("Instance Messenger"),
-      callback (std::move (onAnotherInstance))
+/** All there is to know: whether listening was asked for. */
+struct InstanceMessenger::Pimpl
 {
-    juce::ignoreUnused (applicationName);
+    bool listening = false;
+};
+
+InstanceMessenger::InstanceMessenger (const juce::String&, Callback)
+    : pimpl (std::make_unique<Pimpl>())
+{
 }
 
 InstanceMessenger::~InstanceMessenger() = default;
 
 bool InstanceMessenger::startListening()
 {
-    listening = true;
+    pimpl->listening = true;
     return true;
 }
 
 bool InstanceMessenger::isListening() const noexcept
 {
-    return listening;
+    return pimpl->listening;
 }
 
 bool InstanceMessenger::notifyRunningInstance (const juce::String& applicationName, const juce::String&)
@@ -43,7 +47,3 @@ juce::String InstanceMessenger::getSocketPath (const juce::String&)
 {
     return {};
 }
-
-void InstanceMessenger::run() {}
-
-void InstanceMessenger::receiveFrom (int) {}

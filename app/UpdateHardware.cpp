@@ -49,12 +49,13 @@ void UpdateHardware::run()
     sender.setReplyTimeout (replyTimeoutFor (kind));
 
     // The sender also refuses data while it is still busy with a send: that is no
-    // fault of the file.
-    if (! sender.loadData (data, size, device))
+    // fault of the file. Its own answer says which, as it stood when it refused; its
+    // state read afterwards could already show the other send ended.
+    switch (sender.loadData (data, size, device))
     {
-        const auto state = sender.getState();
-        outcome = state == SendState::running || state == SendState::paused ? Outcome::notStarted : Outcome::refused;
-        return;
+        case LoadResult::loaded:        break;
+        case LoadResult::noMessages:    outcome = Outcome::refused;     return;
+        case LoadResult::busy:          outcome = Outcome::notStarted;  return;
     }
 
     outcome = sender.start ((juce::uint32) juce::jlimit (0, 1000, delayMs)) ? Outcome::started : Outcome::notStarted;

@@ -22,12 +22,17 @@ SysExMultiMsgTimer::~SysExMultiMsgTimer()
 }
 
 //==============================================================================
-bool SysExMultiMsgTimer::loadData (const void* data, size_t size, DeviceModel model)
+LoadResult SysExMultiMsgTimer::loadData (const void* data, size_t size, DeviceModel model)
 {
     const juce::ScopedLock sl (stateLock);
 
-    if (data == nullptr || size == 0 || isActive (state.load()))
-        return false;
+    if (data == nullptr || size == 0)
+        return LoadResult::noMessages;
+
+    // Decided here, under the state lock: a send that ends just after this refusal
+    // must not make the caller blame the data.
+    if (isActive (state.load()))
+        return LoadResult::busy;
 
     const juce::ScopedLock ol (operationLock);
 
@@ -40,14 +45,14 @@ bool SysExMultiMsgTimer::loadData (const void* data, size_t size, DeviceModel mo
         reader.release();
         total = 0;
         state = SendState::idle;
-        return false;
+        return LoadResult::noMessages;
     }
 
     total = (juce::uint32) reader.getMessageCount();
 
     const juce::ScopedLock pl (progressLock);
     sentCount = 0;
-    return true;
+    return LoadResult::loaded;
 }
 
 void SysExMultiMsgTimer::setLeadInMessage (const juce::MidiMessage* message)

@@ -27,6 +27,15 @@ enum class SendState : int32_t
 };
 
 //==============================================================================
+/** What SysExMultiMsgTimer::loadData() made of the data it was given. */
+enum class LoadResult
+{
+    loaded,      // the data is loaded; start() sends it
+    noMessages,  // no data, or none of it is a message for the model
+    busy         // a send was running or paused, so nothing was loaded
+};
+
+//==============================================================================
 /**
     Sends the content of a ".syx" file to the device one message at a time.
 
@@ -55,11 +64,12 @@ public:
 
     //==============================================================================
     /** Takes a copy of the data to send, cut into messages by the model's header.
-        False, changing nothing, when the data is missing or while a send is running
-        or paused. False when the data holds no message for the model: then nothing is
-        left loaded and the state goes back to idle.
+        A refusal says why, decided under the state lock as the sender stood then:
+        busy, changing nothing, while a send is running or paused; noMessages when the
+        data is missing (changing nothing) or holds no message for the model (then
+        nothing is left loaded and the state goes back to idle).
     */
-    bool loadData (const void* data, size_t size, DeviceModel model);
+    LoadResult loadData (const void* data, size_t size, DeviceModel model);
 
     /** A message sent before the data (nullptr: none). It counts as one message in
         the progress and expects one reply.

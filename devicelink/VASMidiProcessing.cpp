@@ -16,7 +16,7 @@ namespace
 
     constexpr juce::uint32 deviceCheckIntervalMs = 1000;
     constexpr int passIntervalMs = 1;
-    constexpr int idleWaitMs = 20;
+    constexpr int idlePassIntervalMs = 20;
     constexpr int threadStopTimeoutMs = 5000;
 
     bool isOneOf (uint8_t code, std::initializer_list<uint8_t> codes) noexcept
@@ -85,7 +85,8 @@ void VASMidiProcessing::resetInstanceForTesting()
     everCreated = false;
 }
 
-VASMidiProcessing::VASMidiProcessing() : juce::Thread ("VASMidiProcessing")
+VASMidiProcessing::VASMidiProcessing()
+    : juce::Thread ("VASMidiProcessing"), busyWaitMs (passIntervalMs), idleWaitMs (idlePassIntervalMs)
 {
     ports.setArrivalCallback ([this] { passWaiter.wake(); });
 }
@@ -152,6 +153,12 @@ bool VASMidiProcessing::isOutputReady() const
     return outputReady.load();
 }
 
+void VASMidiProcessing::setPassIntervalForTesting (int intervalMs) noexcept
+{
+    busyWaitMs = intervalMs;
+    idleWaitMs = intervalMs;
+}
+
 void VASMidiProcessing::clearReadyFlags()
 {
     inputReady = false;
@@ -212,7 +219,7 @@ void VASMidiProcessing::run()
         // an arriving message ends any wait at once, so nothing is handled later than
         // it would be; an acknowledged send need not wait out a pass per message, and
         // the idle thread costs next to nothing.
-        passWaiter.wait (busy ? passIntervalMs : idleWaitMs);
+        passWaiter.wait (busy ? busyWaitMs.load() : idleWaitMs.load());
     }
 }
 
@@ -306,8 +313,15 @@ void VASMidiProcessing::checkDevices()
     if (! MillisecondClock::isLongerThan (now, lastDeviceCheck, deviceCheckIntervalMs))
         return;
 
+    // The flags say what this check found before it reopens anything: while a vanished
+    // port is being closed and reopened it already reads not ready, so the sender stops
+    // with the output not ready instead of queueing a message that could only time
+    // out. A reopened port counts as ready from the next check on.
     const bool inputPresent = ports.isMidiInputPresent();
+    inputReady = inputPresent;
+
     const bool outputPresent = ports.isMidiOutputPresent();
+    outputReady = outputPresent;
 
     juce::String inputName, outputName;
 
@@ -331,10 +345,6 @@ void VASMidiProcessing::checkDevices()
         ports.reopenMidiOutput (outputName);
     }
 
-    // A reopened port counts as ready from the next check on. The flags are published
-    // after the reopening, so whoever sees this check's flags sees the whole check done.
-    inputReady = inputPresent;
-    outputReady = outputPresent;
     lastDeviceCheck = now;
 }
 

@@ -109,6 +109,12 @@ public:
     */
     static bool dispatchReply (const juce::MidiMessage& message, SysExTransaction* front);
 
+    /** For tests only: every wait between two passes, busy or idle, lasts up to this
+        long instead of 1 ms or 20 ms, so that a test can show that a queued request
+        and an arriving message each end the wait at once.
+    */
+    void setPassIntervalForTesting (int intervalMs) noexcept;
+
     //==============================================================================
     void run() override;
 
@@ -137,6 +143,7 @@ private:
     std::atomic<int> recordedByteCount { 0 };
 
     juce::MidiBuffer incoming;
+    std::atomic<int> busyWaitMs, idleWaitMs;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VASMidiProcessing)
 };

@@ -19,11 +19,48 @@ namespace
     constexpr int signalNumber = SIGUSR1;
 
     constexpr int pollIntervalMs = 10;
+
+    void handleSignal (int)
+    {
+        signalPending.store (true);
+    }
 }
 
 //==============================================================================
-StompraDumpSignal::StompraDumpSignal (std::function<void()> callback)
-    : juce::Thread ("Stompra Dump Signal"), onSignal (std::move (callback))
+/** Looks at the flag every 10 ms and calls the function, outside the handler. */
+class StompraDumpSignal::Listener  : private juce::Thread
+{
+public:
+    explicit Listener (std::function<void()> callback)
+        : juce::Thread ("Stompra Dump Signal"), onSignal (std::move (callback))
+    {
+        startThread();
+    }
+
+    ~Listener() override
+    {
+        stopThread (2000);
+    }
+
+private:
+    void run() override
+    {
+        while (! threadShouldExit())
+        {
+            if (signalPending.exchange (false) && onSignal != nullptr)
+                onSignal();
+
+            wait (pollIntervalMs);
+        }
+    }
+
+    const std::function<void()> onSignal;
+
+    JUCE_DECLARE_NON_COPYABLE (Listener)
+};
+
+//==============================================================================
+StompraDumpSignal::StompraDumpSignal (std::function<void()> onSignal)
 {
     const juce::ScopedLock sl (ownerLock);
 
@@ -41,36 +78,18 @@ StompraDumpSignal::StompraDumpSignal (std::function<void()> callback)
         return;
 
     handlerOwned = true;
-    listening = true;
-    startThread();
+    listener = std::make_unique<Listener> (std::move (onSignal));
 }
 
 StompraDumpSignal::~StompraDumpSignal()
 {
-    if (! listening)
+    if (listener == nullptr)
         return;
 
-    stopThread (2000);
+    listener.reset();
 
     const juce::ScopedLock sl (ownerLock);
     sigaction (signalNumber, &previousAction, nullptr);
     handlerOwned = false;
     signalPending = false;
-}
-
-//==============================================================================
-void StompraDumpSignal::handleSignal (int)
-{
-    signalPending.store (true);
-}
-
-void StompraDumpSignal::run()
-{
-    while (! threadShouldExit())
-    {
-        if (signalPending.exchange (false) && onSignal != nullptr)
-            onSignal();
-
-        wait (pollIntervalMs);
-    }
 }

@@ -3,6 +3,7 @@
 #include <juce_core/juce_core.h>
 
 #include <functional>
+#include <memory>
 
 //==============================================================================
 /**
@@ -22,22 +23,21 @@
     Windows has no such signal: there no instance listens (see
     StompraDumpSignalWindows.cpp), and a Stompra dump is recorded from a real unit.
 */
-class StompraDumpSignal  : private juce::Thread
+class StompraDumpSignal
 {
 public:
     /** Installs the handler and starts the thread; onSignal runs on that thread. */
     explicit StompraDumpSignal (std::function<void()> onSignal);
-    ~StompraDumpSignal() override;
+    ~StompraDumpSignal();
 
     /** True when this instance installed the handler. */
-    bool isListening() const noexcept       { return listening; }
+    bool isListening() const noexcept       { return listener != nullptr; }
 
 private:
-    void run() override;
-    static void handleSignal (int);
-
-    std::function<void()> onSignal;
-    bool listening = false;
+    // The thread that watches the flag, defined by each platform's file; made only
+    // by the instance that listens.
+    class Listener;
+    std::unique_ptr<Listener> listener;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (StompraDumpSignal)
 };

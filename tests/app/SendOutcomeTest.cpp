@@ -4,8 +4,12 @@
 // controls always come back.
 
 #include "SendFixture.h"
+#include "app/SendFileData.h"
 #include "support/ManualClock.h"
 #include "support/UnitDumpMessages.h"
+
+#include <atomic>
+#include <thread>
 
 namespace
 {
@@ -341,7 +345,8 @@ TEST_F (SendOutcome, ASenderThatWillNotStartIsNotCalledAMismatch)
     auto& d = connect (korrinaModel);
     chooseFile (bankFile (korrinaModel, 1));
     sender().setNoReplyMode();
-    ASSERT_TRUE (d.sendBuffer.getSize() > 0 && sender().loadData (d.sendBuffer.getData(), d.sendBuffer.getSize(), korrinaModel));
+    ASSERT_TRUE (d.sendBuffer.getSize() > 0);
+    ASSERT_EQ (sender().loadData (d.sendBuffer.getData(), d.sendBuffer.getSize(), korrinaModel), LoadResult::loaded);
     ASSERT_TRUE (sender().start (1000));
 
     d.startSend (false, "Transferring sysex...");
@@ -349,6 +354,55 @@ TEST_F (SendOutcome, ASenderThatWillNotStartIsNotCalledAMismatch)
     sender().cancel();
     EXPECT_EQ (boxes.getLastBox().message, failed + "Please try again.");
     EXPECT_TRUE (d.transmitButton->isEnabled() && d.isTimerRunning (DremlorDialog::watchdogTimer));
+}
+
+/*  The other send may end just as the sender refuses the data as busy: that is still
+    no mismatch. The work starts after a fixed pause and the other send ends after one
+    that grows each round, so across the rounds its end passes every moment of the work.
+*/
+TEST (UpdateHardwareOutcome, ASendEndingJustAfterTheRefusalIsNoMismatch)
+{
+    VASMidiProcessing engine;
+    auto& sender = engine.getSender();
+    const auto file = bankFile (korrinaModel, 1);
+    const auto pause = [] (int turns) { for (volatile int spin = 0; spin < turns; spin = spin + 1) {} };
+
+    std::atomic<int> round { 0 }, ended { 0 };
+    std::thread otherSend ([&]
+    {
+        for (int seen = 0; seen >= 0;)
+        {
+            if (const auto now = round.load(); now != seen)
+            {
+                pause (now % 256);
+                sender.setState (SendState::finished);
+                ended = seen = now;
+            }
+        }
+    });
+
+    int refusedAsBusy = 0, mismatches = 0;
+
+    for (int i = 1; i <= 40000 && mismatches == 0; ++i)
+    {
+        sender.setState (SendState::running);
+        UpdateHardware hardware (sender, file.data(), file.size(), korrinaModel, 1000, false, SendFileData::oneBank);
+        round = i;
+        pause (256);
+        hardware.run();
+
+        while (ended.load() != i) {}
+
+        refusedAsBusy += hardware.getOutcome() == UpdateHardware::Outcome::notStarted ? 1 : 0;
+        mismatches += hardware.getOutcome() == UpdateHardware::Outcome::refused ? 1 : 0;
+    }
+
+    round = -1;   // ends the other thread
+    otherSend.join();
+    sender.cancel();
+
+    EXPECT_EQ (mismatches, 0);
+    EXPECT_GT (refusedAsBusy, 0) << "the sender was never found busy: the race was not run";
 }
 
 /*  Each send starts from the sender's own settings: after a cab send (no replies

@@ -12,6 +12,7 @@
 #include "support/TestDumps.h"
 #include "support/UnitDumpMessages.h"
 
+#include <atomic>
 #include <cstdlib>
 
 using namespace UnitDumpMessages;
@@ -20,6 +21,33 @@ using SysExTestMessages::framed;
 namespace
 {
     constexpr int sendTimeoutMs = 60000;   // generous for the sanitizer builds
+
+    /** Virtual devices whose input list can be held: the next reader of it waits
+        until the test lets go. The engine's device check reads it only to reopen a
+        vanished input, so a test can act while the check is half done.
+    */
+    class HoldableDevices : public VirtualMidiDeviceProvider
+    {
+    public:
+        void holdNextInputListRead()        { released.reset(); held = true; }
+        bool waitUntilHolding()             { return holding.wait (5000); }
+        void letGo()                        { held = false; released.signal(); }
+
+        juce::StringArray getInputDeviceNames() override
+        {
+            if (held.exchange (false))
+            {
+                holding.signal();
+                released.wait (sendTimeoutMs);
+            }
+
+            return VirtualMidiDeviceProvider::getInputDeviceNames();
+        }
+
+    private:
+        std::atomic<bool> held { false };
+        juce::WaitableEvent holding, released { true };
+    };
 
     /** The real engine (ports, processing thread, sender) against emulated units on
         virtual ports; the test's thread runs the message loop that drives the sender.
@@ -36,6 +64,7 @@ namespace
 
         void TearDown() override
         {
+            devices.letGo();
             engine.reset();
             MidiDeviceProvider::setCurrent (nullptr);
         }
@@ -78,7 +107,7 @@ namespace
         {
             auto& sender = engine->getSender();
 
-            if (! sender.loadData (file.data(), file.size(), model) || ! sender.start (intervalMs))
+            if (sender.loadData (file.data(), file.size(), model) != LoadResult::loaded || ! sender.start (intervalMs))
                 return SendState::idle;
 
             MessageLoop::runUntil ([&] { return sender.getState() != SendState::running; }, sendTimeoutMs);
@@ -105,7 +134,7 @@ namespace
             return replies;
         }
 
-        VirtualMidiDeviceProvider devices;
+        HoldableDevices devices;
         std::unique_ptr<ManualClock> clock;   // when a test drives time; outlives the engine
         std::unique_ptr<VASMidiProcessing> engine;
     };
@@ -276,7 +305,7 @@ TEST_F (DeviceLinkScenario, UnplugBetweenMessagesEndsOutputNotReadyAndReplugReco
     juce::Random random (9);
     const auto file = TestDumps::presetDump (6, 0, 1, TestDumps::randomGrandPreset (random));
     auto& sender = engine->getSender();
-    ASSERT_TRUE (sender.loadData (file.data(), file.size(), 6));
+    ASSERT_EQ (sender.loadData (file.data(), file.size(), 6), LoadResult::loaded);
     ASSERT_TRUE (sender.start (0));
 
     // Pausing stands for a MIDI buffer delay long enough for the engine's device check
@@ -308,6 +337,40 @@ TEST_F (DeviceLinkScenario, UnplugBetweenMessagesEndsOutputNotReadyAndReplugReco
 
     EXPECT_EQ (send (file, 6), SendState::finished);
     EXPECT_EQ (unit.getPreset (0, 1), bytesOfWords (presetWordsOf (messagesOf (file))));
+}
+
+TEST_F (DeviceLinkScenario, OutputVanishingWhileTheCheckReopensItEndsOutputNotReady)
+{
+    auto& unit = attachKorrina (6);
+    clock = std::make_unique<ManualClock> (100000);
+    openPorts ("KORRINA MIDI", true, true);
+
+    juce::Random random (11);
+    const auto file = TestDumps::presetDump (6, 0, 2, TestDumps::randomGrandPreset (random));
+    auto& sender = engine->getSender();
+    ASSERT_EQ (sender.loadData (file.data(), file.size(), 6), LoadResult::loaded);
+    ASSERT_TRUE (sender.start (0));
+
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return unit.getNumReceivedMessages() >= 3; }));
+    ASSERT_TRUE (sender.setPaused (true));
+    ASSERT_TRUE (devices.waitUntilIdle());
+    MessageLoop::runFor (50);
+
+    // The check that finds the unit gone is held inside its reopening of the ports;
+    // the next message falls due meanwhile. The flags already say what the check
+    // found, so the send stops there instead of queueing a message that can only
+    // time out.
+    devices.holdNextInputListRead();
+    devices.unplug (KorrinaUnit::defaultPortName());
+    clock->advance (1001);
+    ASSERT_TRUE (devices.waitUntilHolding());
+
+    ASSERT_TRUE (sender.setPaused (false));
+    MessageLoop::runUntil ([&] { return sender.getState() != SendState::running; }, 3000);
+    devices.letGo();
+    MessageLoop::runUntil ([&] { return sender.getState() != SendState::running; }, sendTimeoutMs);
+
+    EXPECT_EQ (sender.getState(), SendState::outputNotReady);
 }
 
 //==============================================================================

@@ -58,7 +58,7 @@ namespace
 
         bool load (const juce::MemoryBlock& data, uint8_t model = 3)
         {
-            return sender().loadData (data.getData(), data.getSize(), model);
+            return sender().loadData (data.getData(), data.getSize(), model) == LoadResult::loaded;
         }
 
         /** Runs the message loop until the send leaves the running state. */
@@ -353,12 +353,19 @@ TEST_F (SysExMultiMsgTimerTest, IntervalRules)
 
 TEST_F (SysExMultiMsgTimerTest, DataWithoutAMessageForTheModelIsRefusedUpFront)
 {
-    EXPECT_FALSE (sender().loadData (nullptr, 10, 3));
+    EXPECT_EQ (sender().loadData (nullptr, 10, 3), LoadResult::noMessages);
     EXPECT_FALSE (sender().start (0)) << "nothing loaded yet";
 
     ASSERT_TRUE (load (makeData (4)));
 
+    // While it sends, other data is refused as busy and leaves the send alone.
     ASSERT_TRUE (sender().start (0));
+    const auto other = makeData (2, 6);
+
+    EXPECT_EQ (sender().loadData (other.getData(), other.getSize(), 6), LoadResult::busy);
+    ASSERT_TRUE (sender().setPaused (true));
+    EXPECT_EQ (sender().loadData (other.getData(), other.getSize(), 6), LoadResult::busy);
+    ASSERT_TRUE (sender().setPaused (false));
     ASSERT_EQ (runSend(), SendState::finished);
 
     // Korrina Grand data offered for a Korrina: no header matches. The earlier send's

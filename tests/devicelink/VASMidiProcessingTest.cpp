@@ -298,6 +298,34 @@ TEST_F (VASMidiProcessingTest, RequestIsSentAndCompletedByItsStatusReply)
     EXPECT_EQ (unit->getNumReceived(), 1);
 }
 
+TEST_F (VASMidiProcessingTest, QueuedRequestAndArrivingReplyEachEndTheWaitBetweenPasses)
+{
+    // With a minute between passes, a request ends in time only when queueing it wakes
+    // the thread to send it and its reply wakes the thread again to match it.
+    engine->setPassIntervalForTesting (60000);
+    openBoth();
+
+    std::vector<std::unique_ptr<SysExTransaction>> transactions;
+
+    for (uint8_t i = 0; i < 3; ++i)
+    {
+        // The thread is waiting again, so no wake left over from the last request
+        // can stand in for the next reply's.
+        juce::Thread::sleep (50);
+        transactions.push_back (std::make_unique<SysExTransaction> (request (0x03, { i, 0 })));
+        engine->queueTransaction (transactions.back().get());
+
+        if (waitForEnd (*transactions.back(), 10000) != TransactionState::complete)
+        {
+            ADD_FAILURE() << "request " << (int) i << " still waiting after 10 s";
+            break;
+        }
+    }
+
+    // Let go of whatever is still in flight before the transactions go.
+    engine.reset();
+}
+
 TEST_F (VASMidiProcessingTest, OneTransactionIsInFlightAtATimeInQueueOrder)
 {
     openBoth();
