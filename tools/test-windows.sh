@@ -70,7 +70,7 @@ runWineTests ()
 clearUserProxy="$windows/clear-user-proxy.reg"
 printf '%s\r\n' 'REGEDIT4' '' \
     '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings]' \
-    '"ProxyEnable"=-' '"ProxyServer"=-' '"ProxyOverride"=-' '"AutoConfigURL"=-' '' \
+    '"ProxyEnable"=dword:00000000' '"ProxyServer"=-' '"ProxyOverride"=-' '"AutoConfigURL"=-' '' \
     '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections]' \
     '"DefaultConnectionSettings"=-' > "$clearUserProxy"
 
