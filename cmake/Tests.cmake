@@ -7,10 +7,6 @@ include (GoogleTest)
 
 file (GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/support/*.cpp")
 dremlor_select_platform_sources (TEST_SUPPORT_SOURCES)
-if (CMAKE_CROSSCOMPILING)
-    # The loopback web server serves the update tests, which the Windows build leaves out.
-    list (FILTER TEST_SUPPORT_SOURCES EXCLUDE REGEX "/LoopbackHttpServer\\.cpp$")
-endif()
 add_library (dremlor_test_support STATIC ${TEST_SUPPORT_SOURCES})
 dremlor_precompile_headers (dremlor_test_support GTEST)
 target_include_directories (dremlor_test_support PUBLIC "${PROJECT_SOURCE_DIR}/tests")

@@ -1,8 +1,9 @@
 # The tests of the Windows build, run under Wine (the toolchain's emulator) by ctest,
 # on an X display (Wine makes no windows without one, not even the framework's hidden
-# message window, so no timer would fire): the device-link tests and the in-process
+# message window, so no timer would fire): the device-link tests, the in-process
 # send and backup workflows against the emulated units, with the Windows-only tests of
-# tests/app. A case Windows cannot do skips itself, saying why (ScopedFileSizeLimit).
+# tests/app, and the update suite. A case Windows cannot do skips itself, saying why
+# (ScopedFileSizeLimit).
 
 function (dremlor_add_wine_test_binary name)
     add_executable (${name} ${ARGN})
@@ -69,6 +70,29 @@ if (TARGET dremlor_app AND TARGET dremlor_test_support_gui)
         TEST_PREFIX "wine."
         TEST_FILTER "${workflowFilter}"
         PROPERTIES LABELS wine TIMEOUT 300)
+endif()
+
+# The update suite: the feed check, the download, the replace and the cancel against
+# the loopback web server, through libcurl over Windows' own TLS, each case in a Wine
+# process of its own. The HostileNetwork cases need a Linux network namespace and stay
+# there. The user's proxy case sets a proxy in the prefix's Internet Settings while it
+# runs, so it runs alone: no other test's fetch may meet that proxy.
+if (TARGET dremlor_update AND TARGET dremlor_test_support_gui)
+    file (GLOB UPDATE_TEST_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/update/*.cpp")
+    dremlor_select_platform_sources (UPDATE_TEST_SOURCES)
+    dremlor_add_wine_test_binary (update_tests ${UPDATE_TEST_SOURCES})
+    target_link_libraries (update_tests PRIVATE dremlor_update dremlor_test_support_gui)
+    add_dependencies (update_tests dremlor_default_skin)
+
+    gtest_discover_tests (update_tests
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 120
+        TEST_PREFIX "wine."
+        TEST_FILTER "-HostileNetwork.*:UserProxy.*"
+        PROPERTIES LABELS wine TIMEOUT 300)
+
+    add_test (NAME wine.UserProxy COMMAND update_tests "--gtest_filter=UserProxy.*")
+    set_tests_properties (wine.UserProxy PROPERTIES LABELS wine TIMEOUT 300 RUN_SERIAL TRUE)
 endif()
 
 # The fuzz targets' seed corpora, each run once through its parser (no fuzzing): a bad

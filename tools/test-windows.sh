@@ -3,7 +3,8 @@
 # cross-builds Dremlor.exe and the Windows tests (tools/build-windows.sh), prepares a
 # Wine prefix of its own under build/windows once, and runs under Wine on a private
 # X display: the device-link tests, the send and backup workflow tests against the
-# emulated units, and the program itself end to end. Ends with ctest's summary line.
+# emulated units, the update suite, and the program itself end to end. Ends with ctest's
+# summary line.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -55,6 +56,9 @@ runWineTests ()
     keeper=$!
     exec 3> "$holder"
     wine cmd.exe /c exit < /dev/null > /dev/null 2>&1 3>&- || true
+    # A proxy that an interrupted run of the user's proxy case left in the prefix goes
+    # first: no other test may meet it.
+    wine reg import "Z:$2" < /dev/null > /dev/null 2>&1 3>&- || true
     ctest -L wine -E '^wine\.e2e_window$' -j "$1" --output-on-failure --timeout 600 3>&- || status=$?
     exec 3>&-
     wait "$keeper" || true
@@ -62,10 +66,18 @@ runWineTests ()
     return "$status"
 }
 
+# The user's proxy settings that the update suite's proxy case sets, removed.
+clearUserProxy="$windows/clear-user-proxy.reg"
+printf '%s\r\n' 'REGEDIT4' '' \
+    '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings]' \
+    '"ProxyEnable"=dword:00000000' '"ProxyServer"=-' '"ProxyOverride"=-' '"AutoConfigURL"=-' '' \
+    '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections]' \
+    '"DefaultConnectionSettings"=-' > "$clearUserProxy"
+
 echo "== Windows tests under Wine"
 cd "$windows/build"
 status=0
-bash "$root/tools/xvfb-session.sh" bash -c "$(declare -f runWineTests); runWineTests $(( jobs * 2 ))" || status=$?
+bash "$root/tools/xvfb-session.sh" bash -c "$(declare -f runWineTests); runWineTests $(( jobs * 2 )) '$clearUserProxy'" || status=$?
 # The device-link cases run in one process: their own count, from its output.
 sed -n '/Testing: wine.devicelink_tests/,/^Test \(Passed\|Failed\)/p' Testing/Temporary/LastTest.log 2>/dev/null \
     | grep -E '^\[  (PASSED|SKIPPED|FAILED)  \] [0-9]+ tests?[,.]' | sed 's/^/   wine.devicelink_tests: /' || true

@@ -1,6 +1,7 @@
 #include "update/UpdateHttpClient.h"
 
 #include "update/UpdateNetwork.h"
+#include "update/UpdateProxy.h"
 
 #include "skin/Utf8Text.h"
 
@@ -186,6 +187,13 @@ UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& addre
     if (protocols == nullptr)
         return Outcome::refusedAddress;
 
+    // The user's proxy for this hop, looked up within the connection time-out and the
+    // time left before the deadline, whichever is shorter (0: no limit).
+    const auto timeLeftMs = deadline > 0 ? juce::jmax (1, (int) (deadline - now())) : 0;
+    const auto lookupMs = limits.connectTimeoutMs > 0 && timeLeftMs > 0 ? juce::jmin (limits.connectTimeoutMs, timeLeftMs)
+                                                                          : juce::jmax (limits.connectTimeoutMs, timeLeftMs);
+    const auto proxy = UpdateProxy::forAddress (address, lookupMs, aborted);
+
     if (deadline > 0 && deadline - now() < 1.0)
         return Outcome::failed;
 
@@ -204,6 +212,10 @@ UpdateHttpClient::Outcome UpdateHttpClient::fetchOnce (const juce::String& addre
     curl_easy_setopt (easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt (easy, CURLOPT_QUICK_EXIT, 1L);               // never wait for a name look-up in flight
     curl_easy_setopt (easy, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
+
+    if (proxy.has_value())
+        curl_easy_setopt (easy, CURLOPT_PROXY, proxy->toRawUTF8());
+
     curl_easy_setopt (easy, CURLOPT_CONNECTTIMEOUT_MS, (long) limits.connectTimeoutMs);
 
     if (deadline > 0)

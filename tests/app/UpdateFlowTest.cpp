@@ -1,4 +1,5 @@
 #include "DialogFixture.h"
+#include "support/EnvironmentVariable.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/MessageLoop.h"
 #include "support/TestDumps.h"
@@ -10,7 +11,6 @@
 #include "skin/SkinValues.h"
 #include "update/VASAutoUpdate.h"
 
-#include <cstdlib>
 #include <map>
 
 namespace
@@ -29,12 +29,15 @@ namespace
         explicit ScopedUpdateServer (const juce::String& address)
             : previous (juce::SystemStats::getEnvironmentVariable ("DREMLOR_UPDATE_URL", {}))
         {
-            ::setenv ("DREMLOR_UPDATE_URL", address.toRawUTF8(), 1);
+            EnvironmentVariable::set ("DREMLOR_UPDATE_URL", address.toRawUTF8());
         }
 
         ~ScopedUpdateServer()
         {
-            ::setenv ("DREMLOR_UPDATE_URL", previous.toRawUTF8(), 1);
+            if (previous.isEmpty())
+                EnvironmentVariable::unset ("DREMLOR_UPDATE_URL");
+            else
+                EnvironmentVariable::set ("DREMLOR_UPDATE_URL", previous.toRawUTF8());
         }
 
         const juce::String previous;
@@ -428,7 +431,7 @@ TEST (InstallerLaunch, ThePathReachesTheDesktopOpenerAsOnePlainArgument)
     const auto previousFolder = juce::File::getCurrentWorkingDirectory();
     scratch.setAsCurrentWorkingDirectory();
 
-    ::setenv ("PATH", bin.getFullPathName().toRawUTF8(), 1);
+    EnvironmentVariable::set ("PATH", bin.getFullPathName().toRawUTF8());
     EXPECT_TRUE (DremlorApplication::openWithDesktop (installer));
 
     const auto deadline = juce::Time::getMillisecondCounter() + 5000;
@@ -441,10 +444,10 @@ TEST (InstallerLaunch, ThePathReachesTheDesktopOpenerAsOnePlainArgument)
     EXPECT_FALSE (scratch.getChildFile ("pwned2").exists());
 
     // Without an opener on the PATH nothing can be started, and the caller hears so.
-    ::setenv ("PATH", scratch.getChildFile ("nowhere").getFullPathName().toRawUTF8(), 1);
+    EnvironmentVariable::set ("PATH", scratch.getChildFile ("nowhere").getFullPathName().toRawUTF8());
     EXPECT_FALSE (DremlorApplication::openWithDesktop (installer));
 
-    ::setenv ("PATH", previousPath.toRawUTF8(), 1);
+    EnvironmentVariable::set ("PATH", previousPath.toRawUTF8());
     previousFolder.setAsCurrentWorkingDirectory();
     scratch.deleteRecursively();
 }

@@ -1,6 +1,6 @@
 #include "LoopbackHttpServer.h"
 
-#include <sys/socket.h>
+#include "support/RawSocket.h"
 
 //==============================================================================
 /** Serves one accepted connection: reads the request head, then answers it. */
@@ -17,7 +17,7 @@ public:
         // Shutting the socket down ends a blocked read or write at once; it is closed
         // only once the thread has stopped using it.
         signalThreadShouldExit();
-        ::shutdown (socket->getRawSocketHandle(), SHUT_RDWR);
+        RawSocket::shutdownBoth (*socket);
         stopThread (5000);
         socket->close();
     }
@@ -25,7 +25,7 @@ public:
     void run() override
     {
         answer();
-        ::shutdown (socket->getRawSocketHandle(), SHUT_RDWR);
+        RawSocket::shutdownBoth (*socket);
     }
 
 private:
@@ -123,10 +123,13 @@ private:
     bool send (const char* data, int numBytes)
     {
         // Accepted sockets do not block: a full send buffer is waited out. A client
-        // that hangs up early must not end the test process with SIGPIPE.
+        // that hangs up early ends the answer (and never the test process).
         while (numBytes > 0 && ! threadShouldExit())
         {
-            const auto written = (int) ::send (socket->getRawSocketHandle(), data, (size_t) numBytes, MSG_NOSIGNAL);
+            const auto written = RawSocket::sendSome (*socket, data, numBytes);
+
+            if (written < 0)
+                return false;
 
             if (written > 0)
             {

@@ -277,11 +277,14 @@ TEST_F (AutoUpdateCheck, InstallerFolderComesFromTheSettingOrTheHomeFolder)
     const auto kept = home.getChildFile ("downloads");
     ASSERT_TRUE (kept.createDirectory());
 
+    // The user's home folder: the fresh one on Linux (HOME), the profile folder on Windows.
+    const auto userHome = juce::File::getSpecialLocation (juce::File::userHomeDirectory);
+
     const std::pair<juce::String, juce::File> cases[] = {
         { kept.getFullPathName(),                           kept },
-        { home.getChildFile ("deleted").getFullPathName(),  home },
-        { "relative/folder",                                home },
-        { {},                                               home },
+        { home.getChildFile ("deleted").getFullPathName(),  userHome },
+        { "relative/folder",                                userHome },
+        { {},                                               userHome },
     };
 
     for (const auto& [stored, expected] : cases)
