@@ -126,7 +126,7 @@ newestSourceVersion ()
 fetchSource ()
 {
     local package="$1" newest version folder
-    newest="$(newestSourceVersion "$package")"
+    newest="$(newestSourceVersion "$package")" || return 1
     folder="$(find "$sources" -maxdepth 1 -type d -name "$package-*" 2>/dev/null | awk 'NR == 1')"
 
     if [ -z "$folder" ] || [ "$(cat "$sources/$package.offered" 2>/dev/null)" != "$newest" ]; then
@@ -274,9 +274,9 @@ stampOf ()
 {
     local version
     if [ "$1" = GTest ]; then
-        version="$(dpkg-query -W -f='${Version}' googletest)"
+        version="$(dpkg-query -W -f='${Version}' googletest)" || return 1
     else
-        version="$(newestSourceVersion "${sourcePackage[$1]}")"
+        version="$(newestSourceVersion "${sourcePackage[$1]}")" || return 1
     fi
     echo "$prefix/.built-$1-$( (declare -f "build$1"; echo "$toolchainHash $version") | sha1sum | cut -c1-12)"
 }
@@ -287,7 +287,7 @@ findOutdated ()
     local library stamp
     outdated=()
     for library in "${libraries[@]}"; do
-        stamp="$(stampOf "$library")"
+        stamp="$(stampOf "$library")" || exit 1
         [ -e "$stamp" ] || outdated+=("$library")
     done
 }
@@ -317,7 +317,7 @@ if [ ${#outdated[@]} -gt 0 ]; then
     mkdir -p "$prefix" "$sources" "$windows/deps"
 fi
 for library in "${outdated[@]}"; do
-    stamp="$(stampOf "$library")"
+    stamp="$(stampOf "$library")" || exit 1
     echo "== Cross-building $library for Windows into $prefix (log: $windows/deps/$library.out)"
     rm -f "$prefix/.built-$library-"*
     (
