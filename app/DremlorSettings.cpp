@@ -11,9 +11,8 @@ DremlorSettings::~DremlorSettings()
 //==============================================================================
 juce::PropertiesFile::Options DremlorSettings::makeOptions()
 {
-    const auto folder = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
-                            .getChildFile ("Vornhalt Audio")
-                            .getChildFile ("Dremlor");
+    const auto folder = getApplicationDataFolder().getChildFile ("Vornhalt Audio")
+                                                  .getChildFile ("Dremlor");
 
     juce::PropertiesFile::Options options;
     options.applicationName = "Dremlor";

@@ -55,6 +55,12 @@ public:
     /** The options the file is opened with (name, folder, format, save delay, lock). */
     juce::PropertiesFile::Options makeOptions();
 
+    /** The user's application-data folder, which holds "Vornhalt Audio/Dremlor". On
+        Windows the folder %APPDATA% names when it is set to an absolute path (it
+        always is there, naming the roaming folder), else the framework's.
+    */
+    static juce::File getApplicationDataFolder();
+
     //==============================================================================
     /** The date-and-time name of a backup run: local time as "%y%m%d-%H%M%S",
         e.g. "250302-090507".

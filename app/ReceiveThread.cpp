@@ -24,6 +24,21 @@ namespace
 
     const juce::String emptySlotName ("EMPTY");
     const juce::String fileExtension (".syx");
+
+    /** True for the names Windows keeps for devices, in any letter case: CON, PRN,
+        AUX, NUL, COM1 to COM9 and LPT1 to LPT9.
+    */
+    bool isReservedDeviceName (const juce::String& name)
+    {
+        static const juce::StringArray devices { "CON", "PRN", "AUX", "NUL" };
+
+        if (devices.contains (name, true))
+            return true;
+
+        return name.length() == 4
+            && (name.startsWithIgnoreCase ("COM") || name.startsWithIgnoreCase ("LPT"))
+            && name[3] >= '1' && name[3] <= '9';
+    }
 }
 
 //==============================================================================
@@ -202,7 +217,7 @@ bool ReceiveThread::getOutputPath (juce::File& file) const
 juce::String ReceiveThread::makeFileNameSafe (const juce::String& name)
 {
     static const juce::String refused ("\\/:*?\"<>|");
-    juce::String safe;
+    juce::String mapped;
     bool leadingDot = true;
 
     for (auto p = name.getCharPointer(); ! p.isEmpty(); ++p)
@@ -211,14 +226,29 @@ juce::String ReceiveThread::makeFileNameSafe (const juce::String& name)
         leadingDot = leadingDot && c == '.';
 
         if (c > 0x7F)
-            safe << ' ';
+            mapped << ' ';
         else if (refused.containsChar (c) || leadingDot)
-            safe << '-';
+            mapped << '-';
         else
-            safe << juce::String::charToString (c);
+            mapped << juce::String::charToString (c);
     }
 
-    return safe.trimEnd();
+    // Trailing white space goes first, tabs and line ends with it; the control
+    // characters left inside the name become "-", since Windows refuses them.
+    const auto trimmed = mapped.trimEnd();
+    juce::String safe;
+
+    for (auto p = trimmed.getCharPointer(); ! p.isEmpty(); ++p)
+        safe << (*p < 0x20 ? juce::String ("-") : juce::String::charToString (*p));
+
+    // Windows opens a device instead of a file for "CON", "NUL.syx" or "aux.x.syx":
+    // a "-" after the reserved part makes them plain names, on every system alike.
+    const auto stem = safe.upToFirstOccurrenceOf (".", false, false);
+
+    if (isReservedDeviceName (stem.trimCharactersAtEnd (" ")))
+        return stem + "-" + safe.substring (stem.length());
+
+    return safe;
 }
 
 juce::File ReceiveThread::fileInFolder (const juce::File& folder, const juce::String& fileName)

@@ -87,10 +87,13 @@ public:
     juce::String findFreeFilePath (const juce::String& name) const;
 
     //==============================================================================
-    /** The name with each character that file systems refuse (\ / : * ? " < > |)
-        made "-", each character above 0x7F made a space, and trailing white space
-        removed. Leading dots become "-" too: the file is then never hidden, and
-        "." or ".." never names a folder.
+    /** The name with each character that file systems refuse (\ / : * ? " < > |
+        and the control characters) made "-", each character above 0x7F made a
+        space, and trailing white space removed. Leading dots become "-" too: the
+        file is then never hidden, and "." or ".." never names a folder. A name
+        whose part before its first dot is one Windows keeps for a device (CON,
+        PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, any case) gets a "-" after that part.
+        One rule on every system, so a backup folder copies between them unchanged.
     */
     static juce::String makeFileNameSafe (const juce::String& name);
 

@@ -24,14 +24,21 @@ set_tests_properties (wine.devicelink_tests PROPERTIES LABELS wine TIMEOUT 600 R
 
 if (TARGET dremlor_app AND TARGET dremlor_test_support_gui)
     set (WORKFLOW_TEST_SOURCES)
-    foreach (name Environment SendRunTest SendDialogTest SendOutcomeTest KorrinaBackupTest StompraBackupTest)
+    foreach (name Environment SendRunTest SendDialogTest SendOutcomeTest KorrinaBackupTest StompraBackupTest
+                  ReceiveThreadTest)
         list (APPEND WORKFLOW_TEST_SOURCES "${PROJECT_SOURCE_DIR}/tests/app/${name}.cpp")
     endforeach()
     file (GLOB WINDOWS_APP_TEST_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/app/*Windows.cpp")
 
     dremlor_add_wine_test_binary (app_tests ${WORKFLOW_TEST_SOURCES} ${WINDOWS_APP_TEST_SOURCES})
-    target_link_libraries (app_tests PRIVATE dremlor_app dremlor_test_support_gui)
+    target_link_libraries (app_tests PRIVATE dremlor_app dremlor_test_support_gui version)
     add_dependencies (app_tests dremlor_default_skin)
+
+    # A test reads the version resource of the program beside it.
+    target_compile_definitions (app_tests PRIVATE DREMLOR_RELEASE_VERSION="${PROJECT_VERSION}")
+    if (TARGET Dremlor)
+        add_dependencies (app_tests Dremlor)
+    endif()
 
     # A program that marks that it was started, standing in for a downloaded installer.
     add_executable (dremlor_installer_stand_in "${PROJECT_SOURCE_DIR}/tests/app/installer_stand_in/StandIn.cpp")
@@ -39,11 +46,12 @@ if (TARGET dremlor_app AND TARGET dremlor_test_support_gui)
     add_dependencies (app_tests dremlor_installer_stand_in)
 
     # The Windows-only tests and the workflows: a send to each kind of unit, the Korrina
-    # and Stompra backups, the send dialog. Under Wine on the bare X server the cases
-    # that show many windows and boxes take 10 s to 4 min each where Linux takes under a
-    # second; all of them passed in a full run under Wine, but together they would take
-    # the test command past its time limit, so the cases below stand for them. Each runs
-    # in a Wine process of its own, in parallel.
+    # and Stompra backups, the send dialog, and the backup files' names (Windows refuses
+    # more names than Linux, so each kind of name is written for real). Under Wine on
+    # the bare X server the cases that show many windows and boxes take 10 s to 4 min
+    # each where Linux takes under a second; all of them passed in a full run under
+    # Wine, but together they would take the test command past its time limit, so the
+    # cases below stand for them. Each runs in a Wine process of its own, in parallel.
     set (DREMLOR_WINE_WORKFLOW_CASES
         "InstanceMessenger.*"
         "WindowsPlaces.*"
@@ -54,7 +62,8 @@ if (TARGET dremlor_app AND TARGET dremlor_test_support_gui)
         "KorrinaBackup.ControlsAreGreyedWhileATransferRuns"
         "StompraBackup.ThousandBytesWithOrdinaryMessagesAreSavedByteForByte"
         "StompraBackup.BeginOpensThePageOnlyForAStompraOnTheReceivePage"
-        "StompraDumpFile.*")
+        "StompraDumpFile.*"
+        "ReceiveThreadFiles.*")
     list (JOIN DREMLOR_WINE_WORKFLOW_CASES ":" workflowFilter)
 
     # The program itself under Wine: its window, the device chosen and a preset sent to

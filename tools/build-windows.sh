@@ -5,13 +5,16 @@
 # 2. once, cross-builds the libraries the program links and Windows lacks (libpng,
 #    libjpeg-turbo, giflib and libcurl with the Schannel TLS back end), and what the
 #    tests or the benchmark need (GoogleTest, Google Benchmark), from Debian's source
-#    packages into build/windows/prefix; later runs reuse them;
+#    packages into build/windows/prefix (through an apt index of its own made from
+#    the machine's apt sources, build/windows/apt); later runs reuse them until the
+#    recipe, the toolchain or the sources' version changes;
 # 3. builds the default-skin generator for this machine (it draws the skin at build
 #    time) in the normal build, build/main;
 # 4. cross-builds Dremlor.exe (with DREMLOR_WINDOWS_TESTS=ON also the tests that run
 #    under Wine and the seed-corpus driver; with DREMLOR_WINDOWS_BENCHMARKS=ON
 #    devicelink_bench) into build/windows/build, the skin beside it in bin/Skin;
-# 5. packs build/windows/Dremlor-<version>-win64.zip: Dremlor.exe and its Skin folder.
+# 5. packs build/windows/Dremlor-<version>-win64.zip: Dremlor.exe, its Skin folder,
+#    the project's LICENSE and NOTICES, the licences of the libraries linked in.
 # The MinGW runtime is linked statically, so the folder runs on a clean Windows.
 # With DREMLOR_WINDOWS_LIBRARIES_ONLY=ON it stops after step 2 (the test command builds
 # the libraries early, at low priority, while the Linux builds' tests leave the
@@ -38,48 +41,118 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 
 #==============================================================================
-# Debian's source packages: the machine's apt sources may list binary packages only.
-ensureSourceIndex ()
+# Debian's source packages come through an apt index of this build's own, in
+# build/windows/apt: a deb-src entry for each deb entry of the machine's own apt
+# sources (the same URIs, suites, components and keys; deb822 ".sources" files and
+# one-line ".list" files alike), so the sources follow the machine's mirror and
+# release, and nothing is written into the machine's apt configuration.
+aptState="$windows/apt"
+aptOptions=(-o "Dir::Etc::SourceList=$aptState/sources.list" -o "Dir::Etc::SourceParts=$aptState/sources.list.d"
+            -o "Dir::State::Lists=$aptState/lists" -o "Dir::Cache=$aptState/cache")
+
+writeSourceEntries ()
 {
-    local known
-    known="$(apt-cache showsrc zlib 2>/dev/null || true)"
-    if grep -q '^Package:' <<< "$known"; then
-        return
+    local lists=() deb822=() file
+    mkdir -p "$aptState/sources.list.d" "$aptState/lists/partial" "$aptState/cache/archives/partial"
+    [ -f /etc/apt/sources.list ] && lists+=(/etc/apt/sources.list)
+    for file in /etc/apt/sources.list.d/*.list; do [ -f "$file" ] && lists+=("$file"); done
+    for file in /etc/apt/sources.list.d/*.sources; do [ -f "$file" ] && deb822+=("$file"); done
+
+    # "deb [options] URI suite components" becomes "deb-src [options] URI suite
+    # components"; a CD-ROM has no sources.
+    sed -n -e '/cdrom:/d' -e 's/^[[:space:]]*deb[[:space:]]\+/deb-src /p' "${lists[@]}" /dev/null \
+        > "$aptState/sources.list"
+    # Each paragraph whose Types name "deb" again, with "Types: deb-src" and every
+    # other field as it was; comments are left out. (awk ends a paragraph at the end
+    # of each file.)
+    awk '
+        BEGIN { RS = ""; FS = "\n" }
+        {
+            entry = ""; binary = 0
+            for (i = 1; i <= NF; i++)
+            {
+                if ($i ~ /^#/)
+                    continue
+                if (tolower ($i) ~ /^types:/)
+                {
+                    n = split (substr ($i, index ($i, ":") + 1), types, /[ \t]+/)
+                    for (k = 1; k <= n; k++)
+                        if (types[k] == "deb")
+                            binary = 1
+                    entry = entry "Types: deb-src\n"
+                }
+                else
+                    entry = entry $i "\n"
+            }
+            if (binary)
+                printf "%s\n", entry
+        }' "${deb822[@]}" /dev/null > "$aptState/sources.list.d/machine.sources"
+
+    if [ ! -s "$aptState/sources.list" ] && [ ! -s "$aptState/sources.list.d/machine.sources" ]; then
+        echo "This machine's apt sources (/etc/apt/sources.list*) name no Debian archive to take sources from" >&2
+        return 1
     fi
-
-    echo "Adding Debian's source package index (deb-src) for bookworm"
-    $SUDO tee /etc/apt/sources.list.d/dremlor-deb-src.sources > /dev/null <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-    $SUDO apt-get update -qq
 }
 
-# fetchSource <source package>: unpacks it (Debian's patches applied) under $sources
-# and prints the folder. A version that a mirror no longer serves falls back to the
-# release's own one.
+# refreshSourceIndex: the entries made afresh and the source package lists read.
+refreshSourceIndex ()
+{
+    writeSourceEntries
+    echo "== Reading Debian's source package lists for this machine's apt sources into $aptState"
+    apt-get "${aptOptions[@]}" update -qq > "$aptState/update.log" 2>&1 \
+        || { cat "$aptState/update.log" >&2; return 1; }
+}
+
+# sourceVersions <source package>: the versions the index offers, newest first.
+sourceVersions ()
+{
+    apt-cache "${aptOptions[@]}" showsrc --only-source "$1" 2> /dev/null | sed -n 's/^Version: //p' | sort -ruV
+}
+
+# newestSourceVersion <source package>: the newest of them, which names the build.
+newestSourceVersion ()
+{
+    local version
+    version="$(sourceVersions "$1" | awk 'NR == 1')"
+    [ -n "$version" ] || { echo "No Debian source package $1 in $aptState (see update.log there)" >&2; return 1; }
+    echo "$version"
+}
+
+# fetchSource <source package>: unpacks the newest version the index offers (Debian's
+# patches applied) under $sources and prints the folder; when the mirror no longer
+# serves that one, the newest it serves. Sources unpacked for the same newest version
+# are used again; others are replaced. <package>.offered holds the newest version at
+# the time of the fetch, the .dsc file's name the version unpacked.
 fetchSource ()
 {
-    local package="$1" folder
-    folder="$(find "$sources" -maxdepth 1 -type d -name "$package-*" 2>/dev/null | head -1)"
+    local package="$1" newest version folder
+    newest="$(newestSourceVersion "$package")" || return 1
+    folder="$(find "$sources" -maxdepth 1 -type d -name "$package-*" 2>/dev/null | awk 'NR == 1')"
 
-    if [ -z "$folder" ]; then
-        (cd "$sources" && { apt-get source -qq "$package" > "$package.fetch.log" 2>&1 \
-                             || apt-get source -qq "$package/bookworm" >> "$package.fetch.log" 2>&1 \
-                             || { cat "$package.fetch.log" >&2; return 1; }; })
-        folder="$(find "$sources" -maxdepth 1 -type d -name "$package-*" | head -1)"
+    if [ -z "$folder" ] || [ "$(cat "$sources/$package.offered" 2>/dev/null)" != "$newest" ]; then
+        rm -rf "$sources/$package"-* "$sources/${package}_"* "$sources/$package.offered"
+        : > "$sources/$package.fetch.log"
+        for version in $(sourceVersions "$package"); do
+            if (cd "$sources" && apt-get "${aptOptions[@]}" source -qq "$package=$version" >> "$package.fetch.log" 2>&1); then
+                echo "$newest" > "$sources/$package.offered"
+                break
+            fi
+            rm -rf "$sources/$package"-* "$sources/${package}_"*
+        done
+        [ -e "$sources/$package.offered" ] || { cat "$sources/$package.fetch.log" >&2; return 1; }
+        folder="$(find "$sources" -maxdepth 1 -type d -name "$package-*" | awk 'NR == 1')"
     fi
 
     echo "$folder"
+}
+
+# unpackedSourceVersion <source package>: the version fetchSource unpacked (no epoch).
+unpackedSourceVersion ()
+{
+    local dsc
+    dsc="$(find "$sources" -maxdepth 1 -name "${1}_*.dsc" | awk 'NR == 1')"
+    dsc="$(basename "$dsc" .dsc)"
+    echo "${dsc#"${1}_"}"
 }
 
 # crossCMake <source folder> <build folder> [options]: a static Release build for
@@ -183,23 +256,68 @@ if [ "$librariesOnly" != ON ]; then
     hostPid=$!
 fi
 
-# Each library is built once; a changed recipe (its function here, or the toolchain)
-# builds it again. The libraries are independent of each other: they build side by
-# side, each logging to deps/<library>.out.
+# Each library is built once; a changed recipe (its function here, or the toolchain) or
+# a new version of its sources builds it again, so a prefix built elsewhere or earlier
+# from other sources is never taken for this one. The versions are what the source
+# index offers: when a library is to be built, the index is read afresh first. The
+# libraries are independent of each other: they build side by side, each logging to
+# deps/<library>.out.
 toolchainHash="$(sha1sum "$toolchain" | cut -c1-12)"
 libraries=(Png Jpeg Gif Curl)
 if [ "$withTests" = ON ] || [ "$withBenchmarks" = ON ]; then libraries+=(GTest); fi
 if [ "$withBenchmarks" = ON ]; then libraries+=(Benchmark); fi
+declare -A sourcePackage=([Png]=libpng1.6 [Jpeg]=libjpeg-turbo [Gif]=giflib [Curl]=curl [Benchmark]=benchmark)
+
+# stampOf <library>: the file that marks it built from this recipe and these sources
+# (GoogleTest from the sources Debian installs).
+stampOf ()
+{
+    local version
+    if [ "$1" = GTest ]; then
+        version="$(dpkg-query -W -f='${Version}' googletest)" || return 1
+    else
+        version="$(newestSourceVersion "${sourcePackage[$1]}")" || return 1
+    fi
+    echo "$prefix/.built-$1-$( (declare -f "build$1"; echo "$toolchainHash $version") | sha1sum | cut -c1-12)"
+}
+
+# findOutdated: the libraries whose stamp is missing, into "outdated".
+findOutdated ()
+{
+    local library stamp
+    outdated=()
+    for library in "${libraries[@]}"; do
+        stamp="$(stampOf "$library")" || exit 1
+        [ -e "$stamp" ] || outdated+=("$library")
+    done
+}
+
+# An apt configuration written by this script's earlier versions into the machine's
+# sources goes: the source index now lives in build/windows/apt.
+legacySources=/etc/apt/sources.list.d/dremlor-deb-src.sources
+if [ -e "$legacySources" ]; then
+    echo "Removing $legacySources (Debian's source index now lives in $aptState)"
+    $SUDO rm -f "$legacySources"
+fi
+
+indexRead=OFF
+if ! compgen -G "$aptState/lists/*_Sources*" > /dev/null; then
+    refreshSourceIndex
+    indexRead=ON
+fi
+findOutdated
+if [ ${#outdated[@]} -gt 0 ] && [ "$indexRead" != ON ]; then
+    refreshSourceIndex
+    findOutdated
+fi
+
 pending=()
 pids=()
-for library in "${libraries[@]}"; do
-    stamp="$prefix/.built-$library-$( (declare -f "build$library"; echo "$toolchainHash") | sha1sum | cut -c1-12)"
-    [ -e "$stamp" ] && continue
-
-    if [ ${#pending[@]} -eq 0 ]; then
-        ensureSourceIndex
-        mkdir -p "$prefix" "$sources" "$windows/deps"
-    fi
+if [ ${#outdated[@]} -gt 0 ]; then
+    mkdir -p "$prefix" "$sources" "$windows/deps"
+fi
+for library in "${outdated[@]}"; do
+    stamp="$(stampOf "$library")" || exit 1
     echo "== Cross-building $library for Windows into $prefix (log: $windows/deps/$library.out)"
     rm -f "$prefix/.built-$library-"*
     (
@@ -241,14 +359,72 @@ cmake -S "$root" -B "$crossBuild" -G Ninja -Wno-dev \
 cmake --build "$crossBuild" -j "$jobs"
 
 #==============================================================================
+# NOTICES: the licence texts and notices of the libraries linked into Dremlor.exe, each
+# taken from the copyright file of the Debian package it was built from: the source
+# packages unpacked here, and the installed MinGW-w64, zlib and JUCE packages.
+# addNotice <file name> <what it is> <copyright file> <where that file comes from>
+addNotice ()
+{
+    { printf '%s\n%s\n\n' "$2" "From $4."; cat "$3"; } > "$notices/$1.txt"
+}
+
+addSourceNotice ()
+{
+    local folder
+    folder="$(fetchSource "$3")"
+    [ -f "$folder/debian/copyright" ] || { echo "No debian/copyright in $folder" >&2; return 1; }
+    addNotice "$1" "$2" "$folder/debian/copyright" \
+        "debian/copyright of the Debian source package $3, version $(unpackedSourceVersion "$3")"
+}
+
+addPackageNotice ()
+{
+    addNotice "$1" "$2" "/usr/share/doc/$3/copyright" \
+        "/usr/share/doc/$3/copyright of the Debian package $3, version $(dpkg-query -W -f='${Version}' "$3")"
+}
+
+writeNotices ()
+{
+    local licence licences
+    mkdir -p "$notices/common-licenses"
+    addSourceNotice libcurl "libcurl: the self-update's HTTPS client." curl
+    addSourceNotice libjpeg-turbo "libjpeg-turbo: the skin's JPEG images." libjpeg-turbo
+    addSourceNotice libpng "libpng: the skin's PNG images." libpng1.6
+    addSourceNotice giflib "giflib: the skin's GIF images." giflib
+    addPackageNotice zlib "zlib: compressed data in skin archives and PNG images." libz-mingw-w64-dev
+    addPackageNotice mingw-w64 "The MinGW-w64 runtime and winpthreads: the program's C runtime and threads." \
+        mingw-w64-x86-64-dev
+    addPackageNotice JUCE "JUCE: the application framework." juce-modules-source
+
+    # The licence texts those files name by their place on a Debian system.
+    licences="$(grep -oh '/usr/share/common-licenses/[A-Za-z0-9.+-]*[A-Za-z0-9+-]' "$notices"/*.txt | sort -u || true)"
+    for licence in $licences; do
+        if [ -f "$licence" ]; then
+            cp -L "$licence" "$notices/common-licenses/$(basename "$licence").txt"
+        fi
+    done
+    cat > "$notices/README.txt" <<'EOF'
+Dremlor.exe holds these libraries, linked in when it was built. Each file here holds
+the copyright and licence file of the Debian package the library was built from.
+Where such a file names a licence text by its place on a Debian system,
+/usr/share/common-licenses/<name>, that text is in the folder common-licenses as
+<name>.txt. Dremlor itself is licensed under the GNU General Public License, version
+3 or later: see LICENSE beside this folder.
+EOF
+}
+
+#==============================================================================
 version="$(head -1 "$root/VERSION")"
 package="$windows/Dremlor-$version-win64.zip"
 staging="$windows/package/Dremlor-$version-win64"
+notices="$staging/NOTICES"
 echo "== Packing $package"
 rm -rf "$windows/package" "$package"
 mkdir -p "$staging"
 cp "$crossBuild/bin/Dremlor.exe" "$staging/"
 cp -r "$crossBuild/bin/Skin" "$staging/"
+cp "$root/LICENSE" "$staging/"
+writeNotices
 $triple-strip "$staging/Dremlor.exe"
 (cd "$windows/package" && zip -qr "$package" "Dremlor-$version-win64")
 echo "   $(du -h "$package" | cut -f1)  $package"

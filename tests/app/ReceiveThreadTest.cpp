@@ -127,6 +127,12 @@ TEST (ReceiveThreadFiles, EachTypeIsNamedByItsRuleAndHoldsTheRepliesByteForByte)
         { "dots up a folder",         6, 0,   presetNamed ("../x"), {}, "---x.syx" },
         { "cab with tilde",           8, 0,   cabNamed (6, 3, "~Hall"), {}, "~Hall.syx" },
         { "cab of blanks",            8, 0,   cabNamed (3, 3, "    "), {}, "EMPTY.syx" },
+        // Names Windows refuses or reads as a device are written under names it takes.
+        { "control character",        6, 0,   presetNamed ("Solo\x01"), {}, "Solo-.syx" },
+        { "tab inside",               7, 0,   presetNamed ("Tab\tName"), {}, "Tab-Name.syx" },
+        { "cab control character",    8, 0,   cabNamed (6, 3, "Ro\x1Fom"), {}, "Ro-om.syx" },
+        { "reserved name",            6, 0,   presetNamed ("CON"), {}, "CON-.syx" },
+        { "reserved before a dot",    7, 0,   presetNamed ("Aux.Send"), {}, "Aux-.Send.syx" },
     };
 
     for (const auto& c : cases)
@@ -177,12 +183,40 @@ TEST (ReceiveThreadFiles, NumbersAndNamesAreMadeSafe)
     EXPECT_EQ (ReceiveThread::threeDigitNumber (100), "100");
     EXPECT_EQ (ReceiveThread::threeDigitNumber (512), "512");
 
-    EXPECT_EQ (ReceiveThread::makeFileNameSafe ("a\\b/c:d*e?f\"g<h>i|j"), "a-b-c-d-e-f-g-h-i-j");
-    EXPECT_EQ (ReceiveThread::makeFileNameSafe ("name \t  "), "name");
-    EXPECT_EQ (ReceiveThread::makeFileNameSafe ("  lead"), "  lead");
-    EXPECT_EQ (ReceiveThread::makeFileNameSafe (juce::String::charToString (0x00E9) + "x"), " x");
-    EXPECT_EQ (ReceiveThread::makeFileNameSafe ("..a.b.."), "--a.b..");
-    EXPECT_EQ (ReceiveThread::makeFileNameSafe (" .a"), " .a");
+    const std::pair<juce::String, juce::String> names[]
+    {
+        { "a\\b/c:d*e?f\"g<h>i|j",                    "a-b-c-d-e-f-g-h-i-j" },
+        { "name \t  ",                                "name" },
+        { "  lead",                                   "  lead" },
+        { juce::String::charToString (0x00E9) + "x",  " x" },
+        { "..a.b..",                                  "--a.b.." },
+        { " .a",                                      " .a" },
+        // Control characters become "-"; trailing white space still goes first.
+        { "Solo\x01",                                 "Solo-" },
+        { "\x1F" "a\nb\rc\x7F",                        "-a-b-c\x7F" },
+        { "x\x01 \t\r\n",                              "x-" },
+        // Device names, whatever the case and whatever follows the first dot.
+        { "CON",                                      "CON-" },
+        { "AUX.a.b",                                  "AUX-.a.b" },
+        { "NUL  ",                                    "NUL-" },
+        { "NUL .x",                                   "NUL -.x" },
+        { "com1",                                     "com1-" },
+        { "COM9.x",                                   "COM9-.x" },
+        { "LpT5",                                     "LpT5-" },
+        { ".CON",                                     "-CON" },
+        // Everything else stays.
+        { "COM0",                                     "COM0" },
+        { "LPT10",                                    "LPT10" },
+        { "CONSOLE",                                  "CONSOLE" },
+        { "AUX Send",                                 "AUX Send" },
+        { "Lead.CON",                                 "Lead.CON" },
+    };
+
+    for (const auto& [name, safe] : names)
+    {
+        SCOPED_TRACE (name);
+        EXPECT_EQ (ReceiveThread::makeFileNameSafe (name), safe);
+    }
 }
 
 TEST (ReceiveThreadFiles, FolderIsCreatedWithItsParents)

@@ -54,8 +54,12 @@ juce::File GuiTestEnvironment::useFreshHome()
     const auto home = testHomeRoot().getChildFile (juce::String (++counter));
     home.createDirectory();
 
+    // The application-data folder follows HOME on Linux and APPDATA on Windows; each
+    // system ignores the other's variable.
     EnvironmentVariable::set ("HOME", home.getFullPathName().toRawUTF8());
     EnvironmentVariable::unset ("XDG_CONFIG_HOME");
+    EnvironmentVariable::set ("APPDATA", home.getChildFile ("AppData").getChildFile ("Roaming")
+                                            .getFullPathName().toRawUTF8());
     return home;
 }
 
