@@ -134,6 +134,42 @@ juce::String Utf8Text::toText (const void* data, size_t size)
     return textOfWrittenUtf8 (utf8);
 }
 
+namespace
+{
+    /** count UTF-16 units, each read by unitAt (index), as text: pairs joined, a lone
+        surrogate half made U+FFFD, a zero made a space.
+    */
+    template <typename UnitAt>
+    juce::String textOfUtf16 (size_t count, UnitAt unitAt)
+    {
+        std::string utf8;
+        utf8.reserve (count * 3);
+
+        for (size_t i = 0; i < count; ++i)
+        {
+            auto c = unitAt (i);
+
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count)
+            {
+                const auto low = unitAt (i + 1);
+
+                if (low >= 0xDC00 && low <= 0xDFFF)
+                {
+                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                    ++i;
+                }
+            }
+
+            if (c >= 0xD800 && c <= 0xDFFF)
+                c = 0xFFFD;
+
+            appendUtf8 (utf8, c != 0 ? c : (juce::juce_wchar) ' ');
+        }
+
+        return textOfWrittenUtf8 (utf8);
+    }
+}
+
 juce::String Utf8Text::fromUtf16 (const void* data, size_t size)
 {
     const auto* bytes = static_cast<const juce::uint8*> (data);
@@ -144,35 +180,19 @@ juce::String Utf8Text::fromUtf16 (const void* data, size_t size)
     if (! (littleEndian || bigEndian))
         return toText (data, size);
 
-    const auto end = size - size % 2;
-    const auto unitAt = [bytes, bigEndian] (size_t i) -> juce::juce_wchar
+    const auto* units = bytes + 2;
+
+    return textOfUtf16 ((size - 2) / 2, [units, bigEndian] (size_t i) -> juce::juce_wchar
     {
-        return (juce::juce_wchar) (bigEndian ? (bytes[i] << 8) | bytes[i + 1] : (bytes[i + 1] << 8) | bytes[i]);
-    };
+        const auto* unit = units + 2 * i;
+        return (juce::juce_wchar) (bigEndian ? (unit[0] << 8) | unit[1] : (unit[1] << 8) | unit[0]);
+    });
+}
 
-    std::string utf8;
-    utf8.reserve (end / 2 * 3);
+juce::String Utf8Text::fromUtf16Units (const juce::uint16* units, size_t count)
+{
+    if (units == nullptr)
+        return {};
 
-    for (size_t i = 2; i < end; i += 2)
-    {
-        auto c = unitAt (i);
-
-        if (c >= 0xD800 && c <= 0xDBFF && i + 2 < end)
-        {
-            const auto low = unitAt (i + 2);
-
-            if (low >= 0xDC00 && low <= 0xDFFF)
-            {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
-
-        if (c >= 0xD800 && c <= 0xDFFF)
-            c = 0xFFFD;
-
-        appendUtf8 (utf8, c != 0 ? c : (juce::juce_wchar) ' ');
-    }
-
-    return textOfWrittenUtf8 (utf8);
+    return textOfUtf16 (count, [units] (size_t i) { return (juce::juce_wchar) units[i]; });
 }

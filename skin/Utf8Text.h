@@ -43,6 +43,12 @@ public:
     */
     static juce::String fromUtf16 (const void* data, size_t size);
 
+    /** UTF-16 code units in the machine's own order (a system's wide text, such as
+        Windows hands out) as text, by the same rules as fromUtf16; reads exactly
+        count units.
+    */
+    static juce::String fromUtf16Units (const juce::uint16* units, size_t count);
+
 private:
     Utf8Text() = delete;
 };

@@ -3,6 +3,8 @@
 #include "update/ProxyRules.h"
 #include "update/UpdateNetwork.h"
 
+#include "skin/Utf8Text.h"
+
 #include <windows.h>
 #include <winhttp.h>
 
@@ -43,7 +45,7 @@ namespace
         juce::String result;
 
         if (wellFormed)
-            result = juce::String (juce::CharPointer_UTF16 (text), juce::CharPointer_UTF16 (text + length));
+            result = Utf8Text::fromUtf16Units (reinterpret_cast<const juce::uint16*> (text), length);
 
         GlobalFree (text);
         return result;
