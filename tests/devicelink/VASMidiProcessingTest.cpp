@@ -256,7 +256,22 @@ namespace
             EXPECT_EQ (waitForEnd (transaction), TransactionState::complete);
         }
 
-        VirtualMidiDeviceProvider devices;
+        /** The virtual devices, counting the output lists taken: a device check that
+            reopens the output takes one, so a test can tell when that check is over.
+        */
+        struct CountingDevices  : public VirtualMidiDeviceProvider
+        {
+            juce::StringArray getOutputDeviceNames() override
+            {
+                auto names = VirtualMidiDeviceProvider::getOutputDeviceNames();
+                ++outputLists;
+                return names;
+            }
+
+            std::atomic<int> outputLists { 0 };
+        };
+
+        CountingDevices devices;
         ScriptedUnit* unit = nullptr;
         std::unique_ptr<ManualClock> clock;
         std::unique_ptr<VASMidiProcessing> engine = std::make_unique<VASMidiProcessing>();
@@ -565,9 +580,13 @@ TEST_F (VASMidiProcessingTest, DeviceCheckDropsAVanishedPortAndReopensItAfterThe
     juce::Thread::sleep (20);
     EXPECT_TRUE (engine->isOutputReady()) << "checked only after more than 1000 ms";
 
+    const int listsBefore = devices.outputLists;
     clock->advance (1);
     ASSERT_TRUE (waitUntil ([&] { return ! engine->isOutputReady() && ! engine->isInputReady(); }));
 
+    // The flags drop before the check tries to reopen the ports: the replug comes once
+    // that try has found nothing, or this very check would reopen them.
+    ASSERT_TRUE (waitUntil ([&] { return devices.outputLists > listsBefore; }));
     devices.replug ("KORRINA MIDI");
     expectReopenedByTheNextChecks();
 }
