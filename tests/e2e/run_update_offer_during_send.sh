@@ -3,8 +3,31 @@
 # server holds its answer (the feed, then the notes) back until the send has begun.
 # "Software Update" must not open during the send nor over its completion box; once
 # the box is closed, the offer opens. Escape declines it and the program goes on.
+#
+# Everything up to the send must happen within about 9 s of start-up, while the
+# answer can still be held back. A machine too busy for that proves nothing either
+# way: such a run ends with code 75 and is made again, up to three runs in all.
+if [ -z "${DREMLOR_E2E_RUN:-}" ]; then
+    for run in 1 2 3; do
+        status=0
+        DREMLOR_E2E_RUN="$run" bash "$0" "$@" || status=$?
+        [ "$status" -eq 75 ] || exit "$status"
+        echo "run $run: the answer went out before the send began; running again"
+    done
+    echo "FAIL: three runs could not begin the send before the answer had to go out" >&2
+    exit 1
+fi
+
 export DREMLOR_VIRTUAL_MIDI=korrina-grand
 source "$(dirname "$0")/e2e_common.sh"
+
+# A failure after the server had to let an answer go unreleased is no verdict.
+fail ()
+{
+    grep -q 'released=False' "$scratch/feed.log" 2>/dev/null && exit 75
+    echo "FAIL: $*" >&2
+    exit 1
+}
 
 files="$scratch/files"
 mkdir -p "$files"
@@ -60,7 +83,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         port = self.server.server_address[1]
         if self.path == "/rss/qwzmplorktbvna/Dremlor/dremlor.xml":
-            hold()
+            print("feed released=%s" % hold(), flush=True)
             body = ('<?xml version="1.0" encoding="UTF-8"?>\n<rss>\n'
                     '  <VERSION major="2" minor="1" revision="0" compatibility="true">'
                     '<win URL="http://127.0.0.1:%d/files/setup"/></VERSION>\n'
@@ -161,8 +184,11 @@ changed_from "$artifacts/offer-before-bank.png" $(( sx + 110 )) $(( sy + dialogT
     || fail "\"Send\" was not enabled"
 xdotool mousemove $(( sx + 110 + 39 )) $(( sy + dialogTitleBar + 217 + 15 )) click 1
 
-# The send has begun: let the answer through.
-sleep 0.3
+# The send has begun once its dialog has gone: let the answer through.
+for _ in $(seq 1 20); do
+    xdotool search --onlyvisible --name '^Transmit Bank File$' > /dev/null 2>&1 || break
+    sleep 0.1
+done
 xdotool search --onlyvisible --name '^Transmit Bank File$' > /dev/null 2>&1 && fail "the send did not start"
 touch "$release"
 echo "answer released $(( $(date +%s%N) / 1000000 - startMs )) ms after start-up"
