@@ -6,11 +6,7 @@
 int RawSocket::sendSome (juce::StreamingSocket& socket, const char* data, int numBytes)
 {
     const auto sent = ::send (socket.getRawSocketHandle(), data, (size_t) numBytes, MSG_NOSIGNAL);
-
-    if (sent >= 0)
-        return (int) sent;
-
-    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
+    return sent >= 0 ? (int) sent : (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1);
 }
 
 void RawSocket::shutdownBoth (juce::StreamingSocket& socket)

@@ -6,11 +6,7 @@
 int RawSocket::sendSome (juce::StreamingSocket& socket, const char* data, int numBytes)
 {
     const auto sent = ::send ((SOCKET) socket.getRawSocketHandle(), data, numBytes, 0);
-
-    if (sent != SOCKET_ERROR)
-        return sent;
-
-    return WSAGetLastError() == WSAEWOULDBLOCK ? 0 : -1;
+    return sent != SOCKET_ERROR ? sent : (WSAGetLastError() == WSAEWOULDBLOCK ? 0 : -1);
 }
 
 void RawSocket::shutdownBoth (juce::StreamingSocket& socket)

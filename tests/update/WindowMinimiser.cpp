@@ -11,22 +11,14 @@ bool WindowMinimiser::minimise (juce::ResizableWindow& window)
     if (peer == nullptr || x11 == nullptr)
         return false;
 
-    using OpenDisplay = void* (*) (const char*);
-    using InternAtom = unsigned long (*) (void*, const char*, int);
-    using ChangeProperty = int (*) (void*, unsigned long, unsigned long, unsigned long, int, int, const unsigned char*, int);
-    using Display = int (*) (void*);
+    auto openDisplay = reinterpret_cast<void* (*) (const char*)> (::dlsym (x11, "XOpenDisplay"));
+    auto internAtom = reinterpret_cast<unsigned long (*) (void*, const char*, int)> (::dlsym (x11, "XInternAtom"));
+    auto changeProperty = reinterpret_cast<int (*) (void*, unsigned long, unsigned long, unsigned long, int, int,
+                                                    const unsigned char*, int)> (::dlsym (x11, "XChangeProperty"));
+    auto closeDisplay = reinterpret_cast<int (*) (void*)> (::dlsym (x11, "XCloseDisplay"));
+    auto* display = openDisplay != nullptr ? openDisplay (nullptr) : nullptr;
 
-    auto openDisplay = reinterpret_cast<OpenDisplay> (::dlsym (x11, "XOpenDisplay"));
-    auto internAtom = reinterpret_cast<InternAtom> (::dlsym (x11, "XInternAtom"));
-    auto changeProperty = reinterpret_cast<ChangeProperty> (::dlsym (x11, "XChangeProperty"));
-    auto closeDisplay = reinterpret_cast<Display> (::dlsym (x11, "XCloseDisplay"));
-
-    if (openDisplay == nullptr || internAtom == nullptr || changeProperty == nullptr || closeDisplay == nullptr)
-        return false;
-
-    auto* display = openDisplay (nullptr);
-
-    if (display == nullptr)
+    if (display == nullptr || internAtom == nullptr || changeProperty == nullptr || closeDisplay == nullptr)
         return false;
 
     const auto wmState = internAtom (display, "WM_STATE", 0);

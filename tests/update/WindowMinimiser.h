@@ -4,10 +4,9 @@
 
 //==============================================================================
 /**
-    Minimises a window in a test as the user would. On Windows (and Wine) the
-    framework's own request does it. A bare X server has no window manager to honour
-    that request, so on Linux the window is also marked iconic the way a window
-    manager marks it (the WM_STATE property), which the framework then reads back.
+    Minimises a window in a test as the user would. A bare X server has no window
+    manager to honour the framework's request, so on Linux the window is also marked
+    iconic as a window manager marks it (WM_STATE), which the framework reads back.
 */
 struct WindowMinimiser
 {
