@@ -167,7 +167,7 @@ TEST (ReceiveThreadFiles, EachTypeIsNamedByItsRuleAndHoldsTheRepliesByteForByte)
         juce::StringArray expectedNames (c.alreadyThere.data(), (int) c.alreadyThere.size());
         expectedNames.addIfNotAlreadyThere (c.expectedFile);
         expectedNames.sort (false);
-        EXPECT_EQ (scratch.names(), expectedNames);
+        EXPECT_EQ (scratch.names().joinIntoString (", "), expectedNames.joinIntoString (", "));
     }
 }
 
