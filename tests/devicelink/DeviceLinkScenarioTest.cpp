@@ -344,15 +344,18 @@ TEST_F (DeviceLinkScenario, OutputVanishingWhileTheCheckReopensItEndsOutputNotRe
     clock = std::make_unique<ManualClock> (100000);
     openPorts ("KORRINA MIDI", true, true);
 
+    // A first send puts the engine's first device check, which reads the lists, behind us.
+    juce::Random random (11);
+    const auto file = TestDumps::presetDump (6, 0, 2, TestDumps::randomGrandPreset (random));
+    ASSERT_EQ (send (file, 6), SendState::finished);
+
     // The check that finds the unit gone is held inside its reopening of the ports
-    // while the send's first message falls due: the flags must already say so.
+    // while the next send's first message falls due: the flags must already say so.
     devices.holdNextInputListRead();
     devices.unplug (KorrinaUnit::defaultPortName());
     clock->advance (1001);
     ASSERT_TRUE (devices.waitUntilHolding());
-
-    juce::Random random (11);
-    EXPECT_EQ (send (TestDumps::presetDump (6, 0, 2, TestDumps::randomGrandPreset (random)), 6), SendState::outputNotReady);
+    EXPECT_EQ (send (file, 6), SendState::outputNotReady);
 }
 
 //==============================================================================
