@@ -4,7 +4,6 @@
 #include "skin/VASMultiLineLabelComponent.h"
 #include "support/MessageLoop.h"
 #include "support/ScopedFileSizeLimit.h"
-#include "support/ScratchFolder.h"
 #include "support/ScriptedUnit.h"
 #include "support_gui/ModalPageScript.h"
 
@@ -578,31 +577,4 @@ TEST (StompraDumpFile, WriteCutShortIsReportedAndLeavesTheFolderAsItWas)
         expected.append (added.getData(), added.getSize());
         EXPECT_EQ (contentsOf (file), expected);
     }
-}
-
-TEST (StompraDumpFileDeathTest, AnExportCutShortByTheProgramsDeathLeavesNoFileThatPassesForADump)
-{
-    if (*ScopedFileSizeLimit::unsupportedReason() != 0)
-        GTEST_SKIP() << ScopedFileSizeLimit::unsupportedReason();
-
-    ScratchFolder scratch ("stompra-dump-test");
-    const auto file = scratch.folder.getChildFile ("250302-090507-stompra.syx");
-    ASSERT_TRUE (file.replaceWithText ("a dump saved in the same second"));
-    juce::MidiBuffer dump;
-
-    for (const auto& m : makeDump (5000, 22))
-        dump.addEvent (m, 0);
-
-    // Killed at its first write to the disk, as a crash or a power cut would end it.
-    EXPECT_EXIT ({
-        ScopedFileSizeLimit limit (0, ScopedFileSizeLimit::Overrun::killsTheProcess);
-        (void) DremlorDialog::writeStompraDump (dump, file);
-    }, ScopedFileSizeLimit::killedTheProcess, "");
-
-    // Left behind: the earlier dump, and a scratch file that passes for no dump.
-    const auto left = scratch.names();
-    ASSERT_EQ (left.size(), 2) << left.joinIntoString (", ");
-    EXPECT_TRUE (left[0].startsWith ("." + file.getFileName() + ".") && left[0].endsWith (".tmp")) << left[0];
-    EXPECT_EQ (left[1], file.getFileName());
-    EXPECT_EQ (file.loadFileAsString(), "a dump saved in the same second");
 }

@@ -319,26 +319,17 @@ TEST_F (VASMidiProcessingTest, QueuedRequestAndArrivingReplyEachEndTheWaitBetwee
     // the thread to send it and its reply wakes the thread again to match it.
     engine->setPassIntervalForTesting (60000);
     openBoth();
-
     std::vector<std::unique_ptr<SysExTransaction>> transactions;
 
-    for (uint8_t i = 0; i < 3; ++i)
+    for (uint8_t i = 0; i < 3 && ! HasFailure(); ++i)
     {
-        // The thread is waiting again, so no wake left over from the last request
-        // can stand in for the next reply's.
-        juce::Thread::sleep (50);
+        juce::Thread::sleep (50);   // waiting again: no wake left over can stand in for the next
         transactions.push_back (std::make_unique<SysExTransaction> (request (0x03, { i, 0 })));
         engine->queueTransaction (transactions.back().get());
-
-        if (waitForEnd (*transactions.back(), 10000) != TransactionState::complete)
-        {
-            ADD_FAILURE() << "request " << (int) i << " still waiting after 10 s";
-            break;
-        }
+        EXPECT_EQ (waitForEnd (*transactions.back(), 10000), TransactionState::complete) << "request " << (int) i;
     }
 
-    // Let go of whatever is still in flight before the transactions go.
-    engine.reset();
+    engine.reset();   // lets go of a request still in flight before the transactions go
 }
 
 TEST_F (VASMidiProcessingTest, OneTransactionIsInFlightAtATimeInQueueOrder)
