@@ -7,19 +7,17 @@
 
 TEST (ScratchFile, WritersOnSeveralThreadsAtOnceNeverShareAScratchFile)
 {
-    // The receive thread and the message thread name scratch files at the same time;
-    // each writer creates the file it was given. A generator shared without a lock
-    // hands two of them the same name (and ThreadSanitizer reports the race).
+    // Writers at once, as the receive thread and the message thread are: an unguarded
+    // generator hands two of them the same name (and ThreadSanitizer reports the race).
     ScratchFolder scratch ("scratch-file-test");
     const auto target = scratch.folder.getChildFile ("250302-090507-stompra.syx");
-    constexpr int numThreads = 4, filesEach = 250;
     std::vector<std::thread> writers;
 
-    for (int t = 0; t < numThreads; ++t)
-        writers.emplace_back ([&target] { for (int i = 0; i < filesEach; ++i) ScratchFile::beside (target).create(); });
+    for (int t = 0; t < 4; ++t)
+        writers.emplace_back ([&target] { for (int i = 0; i < 250; ++i) ScratchFile::beside (target).create(); });
 
     for (auto& w : writers)
         w.join();
 
-    EXPECT_EQ (scratch.folder.getNumberOfChildFiles (juce::File::findFiles), numThreads * filesEach);
+    EXPECT_EQ (scratch.folder.getNumberOfChildFiles (juce::File::findFiles), 4 * 250);
 }

@@ -64,9 +64,6 @@ private:
         if (! send (static_cast<const char*> (head.getData()), (int) head.getDataSize()))
             return;
 
-        if (response.headPauseMs > 0)
-            wait (response.headPauseMs);
-
         const auto piece = response.pieceBytes > 0 ? (juce::int64) response.pieceBytes : juce::jmax ((juce::int64) 1, toSend);
 
         for (juce::int64 sent = 0; sent < toSend && ! threadShouldExit();)

@@ -47,9 +47,6 @@ public:
         /** Pacing: the body goes out in pieces of this size with this pause between them. */
         int pieceBytes = 0;
         int pauseMs = 0;
-
-        /** A pause between the head and the body, so that the client reads them apart. */
-        int headPauseMs = 0;
     };
 
     /** A 200 response with this text as its body. */

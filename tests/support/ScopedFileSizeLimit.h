@@ -6,19 +6,14 @@
 /**
     Lets the process write no file past a given size for a scope, as on a full disk,
     so tests see a write fail half-way. On Linux a soft RLIMIT_FSIZE (root included),
-    with SIGXFSZ ignored so the write fails instead of ending the process; or, in the
-    child of a death test, with SIGXFSZ left to kill the process at that write, as a
-    crash or a power cut would end a program half-way through writing a file. Windows
-    has no such limit: isActive() is false there and the test skips, saying why.
+    with SIGXFSZ ignored so the write fails instead of ending the process, or (in a
+    death test's child) left to end it at that write, as a crash or a power cut would.
+    Windows has no such limit: isActive() is false there and the test skips, saying why.
 */
 class ScopedFileSizeLimit
 {
 public:
-    enum class Overrun
-    {
-        failsTheWrite,
-        killsTheProcess
-    };
+    enum class Overrun { failsTheWrite, killsTheProcess };
 
     explicit ScopedFileSizeLimit (std::uint64_t maximumBytes, Overrun overrun = Overrun::failsTheWrite);
     ~ScopedFileSizeLimit();

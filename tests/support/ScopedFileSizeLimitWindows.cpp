@@ -9,7 +9,4 @@ const char* ScopedFileSizeLimit::unsupportedReason()
     return "Windows has no per-process file size limit to make a write fail half-way";
 }
 
-bool ScopedFileSizeLimit::killedTheProcess (int)
-{
-    return false;
-}
+bool ScopedFileSizeLimit::killedTheProcess (int) { return false; }

@@ -64,19 +64,11 @@ protected:
 
     static juce::String feedPath()      { return "/rss/qwzmplorktbvna/Dremlor/dremlor.xml"; }
 
-    /** Runs a check the way the program does (startCheck: the fetches on the "Update
-        Check" thread, the question and the result on the message thread); -1 when no
-        result came in time.
-    */
+    /** Runs a check as the program does, through startCheck; -1 when no result came in time. */
     static int runCheck (VASAutoUpdate& u, int timeoutMs = 15000)
     {
         auto result = std::make_shared<int> (-1);
-        u.startCheck ([result] (int r)
-        {
-            EXPECT_TRUE (juce::MessageManager::getInstance()->isThisTheMessageThread());
-            *result = r;
-        });
-
+        u.startCheck ([result] (int r) { EXPECT_TRUE (juce::MessageManager::existsAndIsCurrentThread()); *result = r; });
         EXPECT_TRUE (u.isCheckRunning());    // returned before the network answered
         MessageLoop::runUntil ([result] { return *result >= 0; }, timeoutMs);
         return *result;
