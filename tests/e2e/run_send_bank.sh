@@ -12,40 +12,8 @@ bank="$files/bank-for-B.syx"
 expected="$files/expected-words.bin"
 export DREMLOR_VIRTUAL_MIDI_STATE="$scratch/state"
 
-# 128 Korrina presets of 2048 random words each, framed by hand: PATCH_START, 32
-# PATCH_DATA of 64 words (three 7-bit groups each), PATCH_END with the words' XOR.
-python3 - "$bank" "$expected" <<'PY'
-import random, struct, sys
-random.seed(8)
-
-def septets(value, groups):
-    return [(value >> (7 * i)) & 0x7F for i in range(groups)]
-
-def frame(function, payload):
-    body = [0xF0, 0x00, 0x6B, 0x2E, 0x03, function] + payload
-    check = 0
-    for b in body:
-        check ^= b
-    return bytes(body + [check & 0x7F, 0xF7])
-
-out, words_out = bytearray(), bytearray()
-for preset in range(128):
-    words = [random.randrange(0x10000) for _ in range(2048)]
-    words[1] = 0                                  # not packed
-    out += frame(0x77, septets(0, 1) + septets(preset, 1) + septets(2048, 2))
-    for start in range(0, 2048, 64):
-        payload = septets(64, 2)
-        for w in words[start:start + 64]:
-            payload += septets(w, 3)
-        out += frame(0x78, payload)
-    check = 0
-    for w in words:
-        check ^= w
-    out += frame(0x79, septets(check, 3))
-    words_out += struct.pack("<2048H", *words)
-open(sys.argv[1], "wb").write(out)
-open(sys.argv[2], "wb").write(words_out)
-PY
+# 128 Korrina presets of 2048 random words each, not packed.
+python3 "$(dirname "$0")/make_presets.py" 3 128 2048 0 8 "$bank" "$expected" --unpacked
 
 start_app send_bank
 find_main_window

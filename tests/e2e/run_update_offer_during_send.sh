@@ -34,36 +34,8 @@ mkdir -p "$files"
 bank="$files/grand-bank.syx"
 release="$scratch/release-answer"
 
-# 128 Korrina Grand presets of 4096 random words, framed as in run_send_bank.sh.
-python3 - "$bank" <<'PY'
-import random, sys
-random.seed(11)
-
-def septets(value, groups):
-    return [(value >> (7 * i)) & 0x7F for i in range(groups)]
-
-def frame(function, payload):
-    body = [0xF0, 0x00, 0x6B, 0x2E, 0x06, function] + payload
-    check = 0
-    for b in body:
-        check ^= b
-    return bytes(body + [check & 0x7F, 0xF7])
-
-out = bytearray()
-for preset in range(128):
-    words = [random.randrange(0x10000) for _ in range(4096)]
-    out += frame(0x77, septets(0, 1) + septets(preset, 1) + septets(4096, 2))
-    for start in range(0, 4096, 64):
-        payload = septets(64, 2)
-        for w in words[start:start + 64]:
-            payload += septets(w, 3)
-        out += frame(0x78, payload)
-    check = 0
-    for w in words:
-        check ^= w
-    out += frame(0x79, septets(check, 3))
-open(sys.argv[1], "wb").write(out)
-PY
+# 128 Korrina Grand presets of 4096 random words.
+python3 "$(dirname "$0")/make_presets.py" 6 128 4096 0 11 "$bank"
 
 # The feed and then the notes each wait until the release file exists, at most 4.6 s
 # (inside the program's 5 s limit for a text fetch), so the answer can be held for

@@ -42,36 +42,11 @@ openbox --sm-disable > "$artifacts/openbox.log" 2>&1 &
 started_pids+=($!)
 sleep 1
 
-# One Korrina Grand preset of 4096 random words, framed by hand: PATCH_START, 64
-# PATCH_DATA of 64 words (three 7-bit groups each), PATCH_END with the words' XOR.
+# One Korrina Grand preset of 4096 random words, for slot 5.
 preset="$scratch/preset.syx"
 expected="$scratch/expected-words.bin"
 state="$scratch/state"
-python3 - "$preset" "$expected" <<'PY'
-import random, struct, sys
-random.seed(15)
-
-def septets(value, groups):
-    return [(value >> (7 * i)) & 0x7F for i in range(groups)]
-
-def frame(function, payload):
-    body = [0xF0, 0x00, 0x6B, 0x2E, 0x06, function] + payload
-    check = 0
-    for b in body:
-        check ^= b
-    return bytes(body + [check & 0x7F, 0xF7])
-
-words = [random.randrange(0x10000) for _ in range(4096)]
-out = frame(0x77, septets(0, 1) + septets(5, 1) + septets(4096, 2))
-for start in range(0, 4096, 64):
-    out += frame(0x78, septets(64, 2) + [g for w in words[start:start + 64] for g in septets(w, 3)])
-check = 0
-for w in words:
-    check ^= w
-out += frame(0x79, septets(check, 3))
-open(sys.argv[1], "wb").write(out)
-open(sys.argv[2], "wb").write(struct.pack("<4096H", *words))
-PY
+python3 "$(dirname "$0")/make_presets.py" 6 1 4096 5 15 "$preset" "$expected"
 
 # The program reads the variable as a Windows path.
 export DREMLOR_VIRTUAL_MIDI_STATE="$(winepath -w "$state" 2>/dev/null)"
