@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "SkinTestSupport.h"
 #include "skin/SkinContentGuard.h"
 #include "skin/SkinValues.h"
@@ -280,6 +282,16 @@ TEST (SkinContentGuard, DescriptionsMustBeCleanUtf8)
     SkinManager manager;
     EXPECT_EQ (manager.loadDocument (zeroFile).getErrorMessage(), "Not a valid Skin file");
     EXPECT_EQ (manager.loadDocument (brokenFile).getErrorMessage(), "Not a valid Skin file");
+
+    // An encoded zero, a lone continuation byte, a surrogate half, a lead byte past
+    // U+10FFFF and a lead byte whose second byte is no continuation.
+    for (const std::string bytes : { "\xC0\x80", "\x80", "\xED\xA0\x80", "\xF5\x80\x80\x80", "\xC3\x28" })
+    {
+        const auto file = skin.getFolder().getChildFile ("ill-formed.vexor");
+        const auto text = "<SKIN skin=\"skin.zip\" skinEngineVersion=\"2\" name=\"a" + bytes + "b\"/>";
+        ASSERT_TRUE (file.replaceWithData (text.data(), text.size()));
+        EXPECT_EQ (manager.loadDocument (file).getErrorMessage(), "Not a valid Skin file") << juce::String::toHexString (bytes.data(), (int) bytes.size());
+    }
 
     const char accented[] = "<SKIN skin=\"skin.zip\" skinEngineVersion=\"2\" name=\"K\xc3\xb6rrina\"/>";
     const auto goodFile = skin.getFolder().getChildFile ("good.vexor");
