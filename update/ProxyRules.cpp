@@ -11,13 +11,7 @@ namespace
             : scheme (address.upToFirstOccurrenceOf ("://", false, false).trim().toLowerCase()),
               host (UpdateNetwork::hostOf (address))
         {
-            auto authority = address.fromFirstOccurrenceOf ("://", false, false);
-            const auto end = authority.indexOfAnyOf ("/?#");
-
-            if (end >= 0)
-                authority = authority.substring (0, end);
-
-            authority = authority.fromLastOccurrenceOf ("@", false, false);
+            auto authority = UpdateNetwork::authorityOf (address);
 
             if (authority.startsWithChar ('['))
                 authority = authority.fromFirstOccurrenceOf ("]", false, false);

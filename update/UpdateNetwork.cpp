@@ -5,7 +5,7 @@
 #include "update/UpdateHttpClient.h"
 
 //==============================================================================
-juce::String UpdateNetwork::hostOf (const juce::String& address)
+juce::String UpdateNetwork::authorityOf (const juce::String& address)
 {
     auto rest = address.fromFirstOccurrenceOf ("://", false, false);
     const auto end = rest.indexOfAnyOf ("/?#");
@@ -13,12 +13,17 @@ juce::String UpdateNetwork::hostOf (const juce::String& address)
     if (end >= 0)
         rest = rest.substring (0, end);
 
-    rest = rest.fromLastOccurrenceOf ("@", false, false);
+    return rest.fromLastOccurrenceOf ("@", false, false);
+}
 
-    if (rest.startsWithChar ('['))
-        return rest.upToFirstOccurrenceOf ("]", true, false).toLowerCase();
+juce::String UpdateNetwork::hostOf (const juce::String& address)
+{
+    const auto authority = authorityOf (address);
 
-    return rest.upToFirstOccurrenceOf (":", false, false).toLowerCase();
+    if (authority.startsWithChar ('['))
+        return authority.upToFirstOccurrenceOf ("]", true, false).toLowerCase();
+
+    return authority.upToFirstOccurrenceOf (":", false, false).toLowerCase();
 }
 
 bool UpdateNetwork::isPermittedAddress (const juce::URL& address)

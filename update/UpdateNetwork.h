@@ -45,6 +45,11 @@ struct UpdateNetwork
     */
     static juce::String hostOf (const juce::String& address);
 
+    /** The authority part of an address (host and port: "example.org:8443", "[::1]"),
+        without user information; as written, not lower-cased.
+    */
+    static juce::String authorityOf (const juce::String& address);
+
     //==============================================================================
     /** Fetches the document at the address with an HTTP GET into body, through the
         client (which the caller may abort from another thread). False (and an empty
