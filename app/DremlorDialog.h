@@ -587,7 +587,7 @@ private:
     // Skin images of the main page and its pages (DremlorDialogLayout.cpp)
 
     /** The skin image of this entry name (the skin's fallback image when missing). */
-    static juce::Image skinImage (const char* fileName);
+    static juce::Image skinImage (juce::StringRef fileName);
 
     /** Every image drawn at its own size, centred, at full opacity; the whole
         rectangle takes clicks.

@@ -65,7 +65,7 @@ void DremlorDialog::chooseDevice (int r)
     }
     else
     {
-        const char* name = device == DeviceModels::stompraClassic ? "Stompra Classic"
+        const char* const name = device == DeviceModels::stompraClassic ? "Stompra Classic"
                          : device == DeviceModels::stompraNeo     ? "Stompra Neo"
                                                                   : "Boot ROM";
         deviceLabel->setText (name, juce::dontSendNotification);
@@ -91,11 +91,11 @@ juce::PopupMenu DremlorDialog::prepareBankMenu()
         displayOffset = 0;
 
     const bool fromOne = displayOffset == 1;
-    const char* ranges[] = { fromOne ? " 001-128)" : " 000-127)",
-                             fromOne ? " 129-256)" : " 128-255)",
-                             fromOne ? " 257-384)" : " 256-383)",
-                             fromOne ? " 385-512)" : " 384-511)" };
-    const char* banks[] = { "Bank A (Presets", "Bank B (Presets", "Bank C (Presets", "Bank D (Presets" };
+    const char* const ranges[] = { fromOne ? " 001-128)" : " 000-127)",
+                                   fromOne ? " 129-256)" : " 128-255)",
+                                   fromOne ? " 257-384)" : " 256-383)",
+                                   fromOne ? " 385-512)" : " 384-511)" };
+    const char* const banks[] = { "Bank A (Presets", "Bank B (Presets", "Bank C (Presets", "Bank D (Presets" };
 
     // Only the Grand has a fourth bank.
     const int bankCount = SysExMessage::currentModel.load() == DeviceModels::korrinaGrand ? 4 : 3;

@@ -6,7 +6,7 @@
 #include "skin/VASLabelComponent.h"
 
 //==============================================================================
-juce::Image DremlorDialog::skinImage (const char* fileName)
+juce::Image DremlorDialog::skinImage (juce::StringRef fileName)
 {
     return SkinManager::getImage (juce::String (fileName).hashCode64());
 }
@@ -42,7 +42,7 @@ void DremlorDialog::createComponents()
         return *component;
     };
 
-    auto addImageButton = [&] (std::unique_ptr<juce::ImageButton>& holder, const char* name,
+    auto addImageButton = [&] (std::unique_ptr<juce::ImageButton>& holder, juce::StringRef name,
                                juce::Rectangle<int> bounds) -> juce::ImageButton&
     {
         auto& button = add (holder, new juce::ImageButton (name));
@@ -50,7 +50,7 @@ void DremlorDialog::createComponents()
         return button;
     };
 
-    auto addLabel = [&] (std::unique_ptr<juce::Label>& holder, const char* name, const juce::String& text,
+    auto addLabel = [&] (std::unique_ptr<juce::Label>& holder, juce::StringRef name, const juce::String& text,
                          juce::Rectangle<int> bounds, juce::Justification justification) -> juce::Label&
     {
         auto& label = add (holder, new juce::Label (name, text));
@@ -59,7 +59,7 @@ void DremlorDialog::createComponents()
         return label;
     };
 
-    auto addDropdown = [&] (std::unique_ptr<juce::DrawableButton>& holder, const char* name,
+    auto addDropdown = [&] (std::unique_ptr<juce::DrawableButton>& holder, juce::StringRef name,
                             juce::Rectangle<int> bounds) -> juce::DrawableButton&
     {
         auto& button = add (holder, new juce::DrawableButton (name, juce::DrawableButton::ImageRaw));

@@ -336,8 +336,8 @@ std::unique_ptr<juce::ImageButton> DremlorDialog::makeSendDialogButton (juce::Co
     if (imageName.isEmpty())
         setButtonImages (*button, cancelNormal, cancelOver, cancelDown);
     else
-        setButtonImages (*button, skinImage ((imageName + ".png").toRawUTF8()), skinImage ((imageName + "-over.png").toRawUTF8()),
-                         skinImage ((imageName + "-down.png").toRawUTF8()));
+        setButtonImages (*button, skinImage (imageName + ".png"), skinImage (imageName + "-over.png"),
+                         skinImage (imageName + "-down.png"));
 
     button->addListener (this);
     parent.addAndMakeVisible (*button);

@@ -7,30 +7,20 @@
 
 namespace
 {
-    const char* const instructionPieces[] = {
-        "To create a total backup of your Stompra:\n\n",
-        "1. Press EDIT on the Stompra.\n\n",
-        "2. Press SETUP (#5) on the Stompra.\n\n",
-        "3. Press PAGE LEFT (#6) 4x to go to \"Sysex Data DUMP!\"\n\n",
-        "4. Click READY (below) to start Dremlor recording.\n\n",
-        "5. Press ENTER (#14) on the Stompra to begin the\n",
-        "\tdump.  The Stompra will display different data\n",
-        "\tsections by name as they are transmitted:\n",
-        "\t(Presets I, Presets II, etc...).\n\n",
-        "6. When the dump is complete, the Stompra will again\n",
-        "\tdisplay \"Sysex Data DUMP!\"\n",
-        "\tPress OK to save the file and close this window."
-    };
-
-    juce::String makeInstructions()
-    {
-        juce::String text;
-
-        for (const auto* piece : instructionPieces)
-            text << piece;
-
-        return text;
-    }
+    // One text, a line of the page to each literal.
+    const char* const instructions =
+        "To create a total backup of your Stompra:\n\n"
+        "1. Press EDIT on the Stompra.\n\n"
+        "2. Press SETUP (#5) on the Stompra.\n\n"
+        "3. Press PAGE LEFT (#6) 4x to go to \"Sysex Data DUMP!\"\n\n"
+        "4. Click READY (below) to start Dremlor recording.\n\n"
+        "5. Press ENTER (#14) on the Stompra to begin the\n"
+        "\tdump.  The Stompra will display different data\n"
+        "\tsections by name as they are transmitted:\n"
+        "\t(Presets I, Presets II, etc...).\n\n"
+        "6. When the dump is complete, the Stompra will again\n"
+        "\tdisplay \"Sysex Data DUMP!\"\n"
+        "\tPress OK to save the file and close this window.";
 
     constexpr int pageCloseSaved = 3;
     constexpr int pageCloseCancelled = 0;
@@ -50,7 +40,7 @@ void DremlorDialog::createStompraBackupComponent()
     stompraBackupPage->setSize (375, 430);
 
     stompraInstructions = std::make_unique<VASMultiLineLabelComponent> (17, 20, 350, 300, "Stompra Backup Instructions Label",
-                                                                        makeInstructions(), juce::Colours::lightgrey,
+                                                                        instructions, juce::Colours::lightgrey,
                                                                         juce::Colours::black);
     stompraBackupPage->addAndMakeVisible (*stompraInstructions);
 

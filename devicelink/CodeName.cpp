@@ -97,7 +97,7 @@ namespace
         { 0x61, "SYSEX_SYSTEM_DATA_START" },
         { 0x62, "SYSEX_SYSTEM_DATA" },
         { 0x63, "SYSEX_SYSTEM_DATA_END" },
-        { -1, nullptr }
+        { -1, {} }
     };
 
     const CodeName resultCodeRows[]
@@ -130,7 +130,7 @@ namespace
         { 26, "MIDI_ERROR_CMD_NOT_SUPPORTED" },
         { 27, "MIDI_ERROR_NULL_DATA" },
         { 28, "MIDI_ERROR_FLASH_WRITE_FAILED" },
-        { -1, nullptr }
+        { -1, {} }
     };
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <juce_core/juce_core.h>
+
 #include <cstdint>
 
 //==============================================================================
@@ -14,7 +16,7 @@
 struct CodeName
 {
     int32_t code;
-    const char* name;
+    juce::StringRef name;   // a literal: the program's own text
 
     //==============================================================================
     /** The 93 SysEx function codes with their names, in protocol order. */

@@ -63,7 +63,8 @@ namespace
         std::ostringstream out;
         out.imbue (std::locale::classic());
         out << std::setprecision (9) << value;
-        return out.str();
+        const auto text = out.str();
+        return Utf8Text::toText (text.data(), text.size());
     }
 }
 

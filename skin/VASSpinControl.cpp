@@ -65,8 +65,8 @@ VASSpinControl::~VASSpinControl()
     decrementButton->removeListener (this);
 }
 
-void VASSpinControl::configureStepButton (juce::ImageButton& button, const char* upImageName,
-                                          const char* downImageName)
+void VASSpinControl::configureStepButton (juce::ImageButton& button, juce::StringRef upImageName,
+                                          juce::StringRef downImageName)
 {
     const auto upImage = SkinManager::getImage (juce::String (upImageName).hashCode64());
     const auto downImage = SkinManager::getImage (juce::String (downImageName).hashCode64());

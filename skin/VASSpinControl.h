@@ -68,8 +68,8 @@ public:
 
 private:
     //==============================================================================
-    void configureStepButton (juce::ImageButton& button, const char* upImageName,
-                              const char* downImageName);
+    void configureStepButton (juce::ImageButton& button, juce::StringRef upImageName,
+                              juce::StringRef downImageName);
     void finishTyping();
 
     std::unique_ptr<juce::ImageButton> incrementButton, decrementButton;

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     juce-modules-source
     cmake g++ make ninja-build pkg-config
-    clang libclang-rt-14-dev llvm
+    clang libclang-rt-14-dev llvm clang-tools-14
     ccache
     libgtest-dev libgmock-dev libbenchmark-dev
     libasound2-dev libcurl4-gnutls-dev libfreetype-dev libpng-dev libjpeg-dev libgif-dev zlib1g-dev

@@ -17,8 +17,10 @@ jobs="$(nproc)"
 
 bash "$root/tools/setup.sh"
 
-# A look through the sources, before anything is built; it prints the offending lines.
+# A look through the sources as the compiler reads them, before anything is built; it
+# prints the offending lines. Then the look itself is tried on its fixture.
 python3 "$root/tools/check_text_from_bytes.py" "$root"
+python3 "$root/tests/tools/check_text_from_bytes_test.py"
 
 configure ()
 {
