@@ -89,7 +89,7 @@ void DremlorDialog::buildKorrinaBackupPage (bool offsetQueried)
     p.page = std::make_unique<juce::Component> ("Korrina Backup Component");
     p.page->setSize (pageWidth, height);
 
-    auto addToggle = [&] (std::unique_ptr<juce::ToggleButton>& holder, const char* text,
+    auto addToggle = [&] (std::unique_ptr<juce::ToggleButton>& holder, juce::StringRef text,
                           juce::Rectangle<int> bounds, int radioGroup) -> juce::ToggleButton&
     {
         holder = std::make_unique<juce::ToggleButton> (text);
@@ -106,7 +106,7 @@ void DremlorDialog::buildKorrinaBackupPage (bool offsetQueried)
         return toggle;
     };
 
-    auto addFullBackupToggle = [&] (std::unique_ptr<juce::ToggleButton>& holder, const char* text,
+    auto addFullBackupToggle = [&] (std::unique_ptr<juce::ToggleButton>& holder, juce::StringRef text,
                                     int y, bool on)
     {
         auto& toggle = addToggle (holder, text, { 60, y, 300, 25 }, 0);
@@ -114,7 +114,7 @@ void DremlorDialog::buildKorrinaBackupPage (bool offsetQueried)
         toggle.setToggleState (on, juce::dontSendNotification);
     };
 
-    auto addNote = [&] (std::unique_ptr<VASMultiLineLabelComponent>& holder, const char* name,
+    auto addNote = [&] (std::unique_ptr<VASMultiLineLabelComponent>& holder, juce::StringRef name,
                         const juce::String& text, juce::Rectangle<int> bounds)
     {
         holder = std::make_unique<VASMultiLineLabelComponent> (bounds.getX(), bounds.getY(), bounds.getWidth(),
@@ -125,7 +125,7 @@ void DremlorDialog::buildKorrinaBackupPage (bool offsetQueried)
 
     const auto divider = skinImage ("backup-divider.png");
 
-    auto addDivider = [&] (std::unique_ptr<juce::ImageButton>& holder, const char* name, int y)
+    auto addDivider = [&] (std::unique_ptr<juce::ImageButton>& holder, juce::StringRef name, int y)
     {
         holder = std::make_unique<juce::ImageButton> (name);
         setButtonImages (*holder, divider);

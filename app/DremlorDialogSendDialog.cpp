@@ -140,7 +140,7 @@ void DremlorDialog::createSendDialog()
 
     auto& parent = *sendDialog;
 
-    auto addText = [&parent] (std::unique_ptr<VASMultiLineLabelComponent>& holder, const char* name,
+    auto addText = [&parent] (std::unique_ptr<VASMultiLineLabelComponent>& holder, juce::StringRef name,
                               juce::Rectangle<int> bounds, const juce::String& text)
     {
         holder = std::make_unique<VASMultiLineLabelComponent> (bounds.getX(), bounds.getY(), bounds.getWidth(),

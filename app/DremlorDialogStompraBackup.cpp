@@ -44,7 +44,7 @@ void DremlorDialog::createStompraBackupComponent()
                                                                         juce::Colours::black);
     stompraBackupPage->addAndMakeVisible (*stompraInstructions);
 
-    auto addButton = [this] (std::unique_ptr<juce::ImageButton>& holder, const char* name, int x,
+    auto addButton = [this] (std::unique_ptr<juce::ImageButton>& holder, juce::StringRef name, int x,
                              const juce::Image& normal, const juce::Image& over, const juce::Image& down)
     {
         holder = std::make_unique<juce::ImageButton> (name);

@@ -42,6 +42,7 @@ juce::String forms (const void* data, size_t size, juce::MemoryBlock& block, juc
     target = input.readString() + input.readNextLine();                                 // flagged
     target = file.loadFileAsString();                                                   // flagged
     target = juce::String (juce::CharPointer_UTF8 (location));                          // flagged
+    target = juce::String (juce::CharPointer_UTF16 (static_cast<const juce::CharPointer_UTF16::CharType*> (data)));  // flagged
     target = juce::String (raw.c_str()) + raw.data();                                   // flagged
     target << byte;                                                                     // flagged
     target = juce::SystemStats::getEnvironmentVariable ("HOME", {});                    // flagged
