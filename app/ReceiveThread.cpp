@@ -26,11 +26,11 @@ namespace
     const juce::String fileExtension (".syx");
 
     /** True for the names Windows keeps for devices, in any letter case: CON, PRN,
-        AUX, NUL, COM1 to COM9 and LPT1 to LPT9.
+        AUX, NUL, CONIN$, CONOUT$, COM1 to COM9 and LPT1 to LPT9.
     */
     bool isReservedDeviceName (const juce::String& name)
     {
-        static const juce::StringArray devices { "CON", "PRN", "AUX", "NUL" };
+        static const juce::StringArray devices { "CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$" };
 
         if (devices.contains (name, true))
             return true;
@@ -38,6 +38,22 @@ namespace
         return name.length() == 4
             && (name.startsWithIgnoreCase ("COM") || name.startsWithIgnoreCase ("LPT"))
             && name[3] >= '1' && name[3] <= '9';
+    }
+
+    /** Windows opens a device instead of a file for "CON", "NUL.syx" or "aux.x.syx":
+        a "-" after the reserved part makes them plain names, on every system alike.
+        Judged on the name as it is written: a slot number in front ("009-CON.syx")
+        already makes it plain, and an extension or " (n)" after it never makes it
+        reserved.
+    */
+    juce::String avoidDeviceName (const juce::String& fileName)
+    {
+        const auto stem = fileName.upToFirstOccurrenceOf (".", false, false);
+
+        if (isReservedDeviceName (stem.trimCharactersAtEnd (" ")))
+            return stem + "-" + fileName.substring (stem.length());
+
+        return fileName;
     }
 }
 
@@ -140,8 +156,9 @@ void ReceiveThread::chooseOutputPath()
         if (name.isEmpty())
             name = emptySlotName;
 
-        outputPath = type == 8 ? findFreeFilePath (name)
-                               : fileInFolder (folder, threeDigitNumber (cabNumber) + "-" + name + fileExtension).getFullPathName();
+        outputPath = type == 8 ? findFreeFilePath (avoidDeviceName (name))
+                               : fileInFolder (folder, avoidDeviceName (threeDigitNumber (cabNumber) + "-" + name + fileExtension))
+                                     .getFullPathName();
     }
 }
 
@@ -187,7 +204,7 @@ bool ReceiveThread::parseCabName (juce::String& name)
     if (! DumpImage::getCabIrName (bytes, dump.getSize(), read))
         return false;
 
-    name = makeFileNameSafe (read);
+    name = replaceRefusedCharacters (read);
     return true;
 }
 
@@ -216,6 +233,11 @@ bool ReceiveThread::getOutputPath (juce::File& file) const
 //==============================================================================
 juce::String ReceiveThread::makeFileNameSafe (const juce::String& name)
 {
+    return avoidDeviceName (replaceRefusedCharacters (name));
+}
+
+juce::String ReceiveThread::replaceRefusedCharacters (const juce::String& name)
+{
     static const juce::String refused ("\\/:*?\"<>|");
     juce::String mapped;
     bool leadingDot = true;
@@ -240,13 +262,6 @@ juce::String ReceiveThread::makeFileNameSafe (const juce::String& name)
 
     for (auto p = trimmed.getCharPointer(); ! p.isEmpty(); ++p)
         safe << (*p < 0x20 ? juce::String ("-") : juce::String::charToString (*p));
-
-    // Windows opens a device instead of a file for "CON", "NUL.syx" or "aux.x.syx":
-    // a "-" after the reserved part makes them plain names, on every system alike.
-    const auto stem = safe.upToFirstOccurrenceOf (".", false, false);
-
-    if (isReservedDeviceName (stem.trimCharactersAtEnd (" ")))
-        return stem + "-" + safe.substring (stem.length());
 
     return safe;
 }

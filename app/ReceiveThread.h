@@ -75,8 +75,9 @@ public:
     */
     juce::String readPresetName();
 
-    /** The cab name held in the dump, cleaned for use as a file name; empty for an
-        empty slot. False when the dump holds a cab whose name cannot be read.
+    /** The cab name held in the dump, its refused characters replaced (device names
+        are judged on the file name it goes into); empty for an empty slot. False
+        when the dump holds a cab whose name cannot be read.
         Virtual, so that a test can stand in a name that cannot be read.
     */
     virtual bool parseCabName (juce::String& name);
@@ -92,8 +93,9 @@ public:
         space, and trailing white space removed. Leading dots become "-" too: the
         file is then never hidden, and "." or ".." never names a folder. A name
         whose part before its first dot is one Windows keeps for a device (CON,
-        PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, any case) gets a "-" after that part.
-        One rule on every system, so a backup folder copies between them unchanged.
+        PRN, AUX, NUL, CONIN$, CONOUT$, COM1-COM9, LPT1-LPT9, any case) gets a "-"
+        after that part; for a cab of all user cabs this is judged on the written
+        name, slot number included. One rule on every system.
     */
     static juce::String makeFileNameSafe (const juce::String& name);
 
@@ -116,6 +118,9 @@ private:
     //==============================================================================
     void setStatusAndTell (Status newStatus);
     void publishProgress();
+
+    /** makeFileNameSafe's character rules, without the device names. */
+    static juce::String replaceRefusedCharacters (const juce::String& name);
 
     /** Shows the cab-name error on the message thread and waits until it is closed
         (or the thread is asked to stop).

@@ -131,6 +131,8 @@ TEST (ReceiveThreadFiles, EachTypeIsNamedByItsRuleAndHoldsTheRepliesByteForByte)
         // Names Windows refuses or reads as a device are written under names it takes.
         { "control character",        6, 0,   presetNamed ("Solo\x01"), {}, "Solo-.syx" },
         { "reserved before a dot",    7, 0,   presetNamed ("Aux.Send"), {}, "Aux-.Send.syx" },
+        { "reserved cab, taken",      8, 0,   cabNamed (6, 3, "CON"), { "CON-.syx" }, "CON- (1).syx" },
+        { "all cabs, CON after slot", 9, 9,   cabNamed (3, 8, "CON"), {}, "009-CON.syx" },
     };
 
     for (const auto& c : cases)
@@ -195,6 +197,8 @@ TEST (ReceiveThreadFiles, NumbersAndNamesAreMadeSafe)
         { "NUL .x",                                   "NUL -.x" },
         { "com9",                                     "com9-" },
         { "LpT1",                                     "LpT1-" },
+        { "CONIN$",                                   "CONIN$-" },
+        { "conOut$.x",                                "conOut$-.x" },
         { "COM0",                                     "COM0" },
         { "LPT10",                                    "LPT10" },
         { "CONSOLE",                                  "CONSOLE" },
