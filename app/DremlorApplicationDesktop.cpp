@@ -1,11 +1,13 @@
 #include "app/DremlorApplication.h"
 
+#include "skin/EnvironmentText.h"
+
 bool DremlorApplication::openWithDesktop (const juce::File& file)
 {
     // JUCE's own launcher builds a shell command line, where a folder name holding
     // "$(", back-quotes or quotes would be run as a command; xdg-open is started
     // directly instead, with the path as one argument.
-    const auto searchPath = juce::StringArray::fromTokens (juce::SystemStats::getEnvironmentVariable ("PATH", {}), ":", {});
+    const auto searchPath = juce::StringArray::fromTokens (EnvironmentText::get ("PATH"), ":", {});
     juce::File opener;
 
     for (const auto& folder : searchPath)

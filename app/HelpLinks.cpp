@@ -1,5 +1,7 @@
 #include "app/HelpLinks.h"
 
+#include "skin/EnvironmentText.h"
+
 #ifndef DREMLOR_DOCUMENTATION_URL
  #error "DREMLOR_DOCUMENTATION_URL is set by app/CMakeLists.txt"
 #endif
@@ -11,6 +13,6 @@ juce::URL HelpLinks::forum()          { return juce::URL (DREMLOR_FORUM_URL); }
 
 juce::String HelpLinks::updateServer()
 {
-    const auto fromEnvironment = juce::SystemStats::getEnvironmentVariable ("DREMLOR_UPDATE_URL", {});
+    const auto fromEnvironment = EnvironmentText::get ("DREMLOR_UPDATE_URL");
     return fromEnvironment.isNotEmpty() ? fromEnvironment : juce::String (DREMLOR_UPDATE_URL);
 }

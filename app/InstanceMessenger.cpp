@@ -1,5 +1,6 @@
 #include "app/InstanceMessenger.h"
 
+#include "skin/EnvironmentText.h"
 #include "skin/Utf8Text.h"
 
 #include <poll.h>
@@ -114,7 +115,7 @@ juce::String InstanceMessenger::getSocketPath (const juce::String& applicationNa
 {
     // The session's runtime folder when it has one (private to the user, and what
     // separates one session from another), else the system's temporary folder.
-    const auto runtime = juce::SystemStats::getEnvironmentVariable ("XDG_RUNTIME_DIR", {});
+    const auto runtime = EnvironmentText::get ("XDG_RUNTIME_DIR");
     const auto folder = juce::File::isAbsolutePath (runtime) && juce::File (runtime).isDirectory()
                             ? juce::File (runtime)
                             : juce::File::getSpecialLocation (juce::File::tempDirectory);

@@ -2,10 +2,12 @@
 
 #include "devicelink/virtual/KorrinaUnit.h"
 
+#include "skin/EnvironmentText.h"
+
 //==============================================================================
 std::unique_ptr<VirtualMidiEnvironment> VirtualMidiEnvironment::createFromEnvironment()
 {
-    const auto unitList = juce::SystemStats::getEnvironmentVariable (variableName, {});
+    const auto unitList = EnvironmentText::get (variableName);
 
     if (unitList.trim().isEmpty())
         return nullptr;
@@ -46,7 +48,7 @@ VirtualMidiEnvironment::~VirtualMidiEnvironment()
 {
     dumpSignal.reset();
 
-    const auto stateFolder = juce::SystemStats::getEnvironmentVariable (stateFolderVariableName, {});
+    const auto stateFolder = EnvironmentText::get (stateFolderVariableName);
 
     if (stateFolder.isNotEmpty() && juce::File::isAbsolutePath (stateFolder))
         writeKorrinaState (juce::File (stateFolder));

@@ -1,0 +1,16 @@
+#include "skin/EnvironmentText.h"
+
+#include "skin/Utf8Text.h"
+
+#include <cstdlib>
+#include <cstring>
+
+juce::String EnvironmentText::get (const char* name)
+{
+    const auto* value = std::getenv (name);
+
+    if (value == nullptr)
+        return {};
+
+    return Utf8Text::toText (value, std::strlen (value));
+}
