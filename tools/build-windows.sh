@@ -6,8 +6,8 @@
 #    libjpeg-turbo, giflib and libcurl with the Schannel TLS back end), and what the
 #    tests or the benchmark need (GoogleTest, Google Benchmark), from Debian's source
 #    packages into build/windows/prefix (through an apt index of its own made from
-#    the machine's apt sources, build/windows/apt); later runs reuse them until the
-#    recipe, the toolchain or the sources' version changes;
+#    the machine's apt sources, build/windows/apt, read afresh on each run); later runs
+#    reuse them until the recipe, the toolchain or the sources' version changes;
 # 3. builds the default-skin generator for this machine (it draws the skin at build
 #    time) in the normal build, build/main;
 # 4. cross-builds Dremlor.exe (with DREMLOR_WINDOWS_TESTS=ON also the tests that run
@@ -45,7 +45,8 @@ SUDO=""
 # build/windows/apt: a deb-src entry for each deb entry of the machine's own apt
 # sources (the same URIs, suites, components and keys; deb822 ".sources" files and
 # one-line ".list" files alike), so the sources follow the machine's mirror and
-# release, and nothing is written into the machine's apt configuration.
+# release, and nothing is written into the machine's apt configuration (the file that
+# earlier versions of this script wrote there is deleted, below).
 aptState="$windows/apt"
 aptOptions=(-o "Dir::Etc::SourceList=$aptState/sources.list" -o "Dir::Etc::SourceParts=$aptState/sources.list.d"
             -o "Dir::State::Lists=$aptState/lists" -o "Dir::Cache=$aptState/cache")
@@ -109,7 +110,7 @@ sourceVersions ()
     apt-cache "${aptOptions[@]}" showsrc --only-source "$1" 2> /dev/null | sed -n 's/^Version: //p' | sort -ruV
 }
 
-# newestSourceVersion <source package>: the newest of them, which names the build.
+# newestSourceVersion <source package>: the newest of them.
 newestSourceVersion ()
 {
     local version
@@ -153,6 +154,18 @@ unpackedSourceVersion ()
     dsc="$(find "$sources" -maxdepth 1 -name "${1}_*.dsc" | awk 'NR == 1')"
     dsc="$(basename "$dsc" .dsc)"
     echo "${dsc#"${1}_"}"
+}
+
+# olderSourceNote <source package>: one line when the version unpacked is older than
+# the newest the index offers (which the mirror did not serve), nothing otherwise.
+olderSourceNote ()
+{
+    local newest unpacked
+    newest="$(cat "$sources/$1.offered")"
+    unpacked="$(unpackedSourceVersion "$1")"
+    if [ "$unpacked" != "${newest#*:}" ]; then
+        echo "   $1 $unpacked, not the newest the index offers ($newest): the mirror did not serve that one (see $sources/$1.fetch.log)"
+    fi
 }
 
 # crossCMake <source folder> <build folder> [options]: a static Release build for
@@ -258,25 +271,27 @@ fi
 
 # Each library is built once; a changed recipe (its function here, or the toolchain) or
 # a new version of its sources builds it again, so a prefix built elsewhere or earlier
-# from other sources is never taken for this one. The versions are what the source
-# index offers: when a library is to be built, the index is read afresh first. The
-# libraries are independent of each other: they build side by side, each logging to
-# deps/<library>.out.
+# from other sources is never taken for this one. The version is the one unpacked for
+# the newest that the source index offers, which is read afresh on each run: a new
+# release in the index is fetched and built. The libraries are independent of each
+# other: they build side by side, each logging to deps/<library>.out.
 toolchainHash="$(sha1sum "$toolchain" | cut -c1-12)"
 libraries=(Png Jpeg Gif Curl)
 if [ "$withTests" = ON ] || [ "$withBenchmarks" = ON ]; then libraries+=(GTest); fi
 if [ "$withBenchmarks" = ON ]; then libraries+=(Benchmark); fi
 declare -A sourcePackage=([Png]=libpng1.6 [Jpeg]=libjpeg-turbo [Gif]=giflib [Curl]=curl [Benchmark]=benchmark)
 
-# stampOf <library>: the file that marks it built from this recipe and these sources
-# (GoogleTest from the sources Debian installs).
+# stampOf <library>: the file that marks it built from this recipe and these sources:
+# the version unpacked (fetched first when the index offers a version they were not
+# fetched for), GoogleTest's the one Debian installs.
 stampOf ()
 {
     local version
     if [ "$1" = GTest ]; then
         version="$(dpkg-query -W -f='${Version}' googletest)" || return 1
     else
-        version="$(newestSourceVersion "${sourcePackage[$1]}")" || return 1
+        fetchSource "${sourcePackage[$1]}" > /dev/null || return 1
+        version="$(unpackedSourceVersion "${sourcePackage[$1]}")"
     fi
     echo "$prefix/.built-$1-$( (declare -f "build$1"; echo "$toolchainHash $version") | sha1sum | cut -c1-12)"
 }
@@ -300,25 +315,19 @@ if [ -e "$legacySources" ]; then
     $SUDO rm -f "$legacySources"
 fi
 
-indexRead=OFF
-if ! compgen -G "$aptState/lists/*_Sources*" > /dev/null; then
-    refreshSourceIndex
-    indexRead=ON
-fi
+refreshSourceIndex
+mkdir -p "$sources"
 findOutdated
-if [ ${#outdated[@]} -gt 0 ] && [ "$indexRead" != ON ]; then
-    refreshSourceIndex
-    findOutdated
-fi
 
 pending=()
 pids=()
 if [ ${#outdated[@]} -gt 0 ]; then
-    mkdir -p "$prefix" "$sources" "$windows/deps"
+    mkdir -p "$prefix" "$windows/deps"
 fi
 for library in "${outdated[@]}"; do
     stamp="$(stampOf "$library")" || exit 1
     echo "== Cross-building $library for Windows into $prefix (log: $windows/deps/$library.out)"
+    [ "$library" = GTest ] || olderSourceNote "${sourcePackage[$library]}"
     rm -f "$prefix/.built-$library-"*
     (
         started=$(date +%s)
@@ -396,12 +405,16 @@ writeNotices ()
         mingw-w64-x86-64-dev
     addPackageNotice JUCE "JUCE: the application framework." juce-modules-source
 
-    # The licence texts those files name by their place on a Debian system.
+    # The licence texts those files name by their place on a Debian system: one this
+    # machine lacks stops the build, as the package would lack it.
     licences="$(grep -oh '/usr/share/common-licenses/[A-Za-z0-9.+-]*[A-Za-z0-9+-]' "$notices"/*.txt | sort -u || true)"
     for licence in $licences; do
-        if [ -f "$licence" ]; then
-            cp -L "$licence" "$notices/common-licenses/$(basename "$licence").txt"
+        if [ ! -f "$licence" ]; then
+            echo "$licence is missing on this machine; it is referred to by:" \
+                 $(grep -lF "$licence" "$notices"/*.txt | xargs -n1 basename) >&2
+            exit 1
         fi
+        cp -L "$licence" "$notices/common-licenses/$(basename "$licence").txt"
     done
     cat > "$notices/README.txt" <<'EOF'
 Dremlor.exe holds these libraries, linked in when it was built. Each file here holds

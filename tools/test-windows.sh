@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The Windows part of the test command (tools/test.sh runs it after the Linux builds):
-# cross-builds Dremlor.exe and the Windows tests (tools/build-windows.sh), prepares a
-# Wine prefix of its own under build/windows once, and runs under Wine on a private
-# X display: the device-link tests, the send and backup workflow tests against the
-# emulated units, the update suite, and the program itself end to end. Ends with ctest's
-# summary line.
+# cross-builds Dremlor.exe and the Windows tests (tools/build-windows.sh), checks the
+# package's licence files, prepares a Wine prefix of its own under build/windows once,
+# and runs under Wine on a private X display: the device-link tests, the send and backup
+# workflow tests against the emulated units, the update suite, and the program itself
+# end to end. Ends with ctest's summary line.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -28,6 +28,29 @@ if [ ! -e "$WINEPREFIX/system.reg" ]; then
 fi
 
 DREMLOR_WINDOWS_TESTS=ON bash "$root/tools/build-windows.sh"
+
+# The package holds the project's LICENSE, a notice for each library that the build
+# script writes one for, and every licence text that those notices refer to.
+checkPackage ()
+{
+    local zip="$1" top entries notices licences name missing=()
+    top="$(basename "$zip" .zip)"
+    entries="$(unzip -Z1 "$zip")"
+    notices="$(sed -n 's/^ *add\(Source\|Package\)Notice \([^ ]*\) .*/\2/p' "$root/tools/build-windows.sh")"
+    [ -n "$notices" ] || { echo "tools/build-windows.sh names no library notices" >&2; return 1; }
+    licences="$(for name in $notices; do unzip -p "$zip" "$top/NOTICES/$name.txt" 2> /dev/null; done \
+                | grep -o '/usr/share/common-licenses/[A-Za-z0-9.+-]*[A-Za-z0-9+-]' | sort -u | xargs -rn1 basename || true)"
+    for name in LICENSE $(printf 'NOTICES/%s.txt ' $notices) $(printf 'NOTICES/common-licenses/%s.txt ' $licences); do
+        grep -qxF "$top/$name" <<< "$entries" || missing+=("$name")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "$zip lacks: ${missing[*]}" >&2
+        return 1
+    fi
+    echo "== $(basename "$zip"): LICENSE, $(wc -w <<< $notices) notices and the $(wc -w <<< $licences) licence texts they refer to"
+}
+status=0
+checkPackage "$windows/Dremlor-$(head -1 "$root/VERSION")-win64.zip" || status=1
 
 if [ -n "$winebootPid" ]; then
     wait "$winebootPid" || { cat "$windows/wineboot.log"; rm -f "$WINEPREFIX/system.reg"; exit 1; }
@@ -76,7 +99,6 @@ printf '%s\r\n' 'REGEDIT4' '' \
 
 echo "== Windows tests under Wine"
 cd "$windows/build"
-status=0
 bash "$root/tools/xvfb-session.sh" bash -c "$(declare -f runWineTests); runWineTests $(( jobs * 2 )) '$clearUserProxy'" || status=$?
 # The device-link cases run in one process: their own count, from its output.
 sed -n '/Testing: wine.devicelink_tests/,/^Test \(Passed\|Failed\)/p' Testing/Temporary/LastTest.log 2>/dev/null \

@@ -73,7 +73,8 @@ TEST (WindowsPlaces, InstallerStartsWhateverItsFolderIsCalled)
 }
 
 // Dremlor.exe (built beside the tests) carries the release's version, from the VERSION
-// file, as the file version number that Explorer shows and installers compare.
+// file, in all four places Explorer shows and installers compare: the file and product
+// version numbers (a part the release leaves out is 0) and the texts of the same names.
 TEST (WindowsPlaces, ProgramCarriesTheReleaseVersion)
 {
     const auto path = juce::File::getSpecialLocation (juce::File::currentExecutableFile)
@@ -87,6 +88,29 @@ TEST (WindowsPlaces, ProgramCarriesTheReleaseVersion)
     UINT length = 0;
     ASSERT_TRUE (::VerQueryValueW (info.data(), L"\\", (void**) &fixed, &length));
     ASSERT_GE (length, sizeof (VS_FIXEDFILEINFO));
-    EXPECT_EQ (juce::String (HIWORD (fixed->dwFileVersionMS)) + "." + juce::String (LOWORD (fixed->dwFileVersionMS))
-                 + "." + juce::String (HIWORD (fixed->dwFileVersionLS)), juce::String (DREMLOR_RELEASE_VERSION));
+
+    auto parts = juce::StringArray::fromTokens (DREMLOR_RELEASE_VERSION, ".", {});
+    while (parts.size() < 4)
+        parts.add ("0");
+    const auto number = [] (DWORD high, DWORD low)
+    {
+        return juce::StringArray { juce::String (HIWORD (high)), juce::String (LOWORD (high)),
+                                   juce::String (HIWORD (low)), juce::String (LOWORD (low)) }.joinIntoString (".");
+    };
+    EXPECT_EQ (number (fixed->dwFileVersionMS, fixed->dwFileVersionLS), parts.joinIntoString ("."));
+    EXPECT_EQ (number (fixed->dwProductVersionMS, fixed->dwProductVersionLS), parts.joinIntoString ("."));
+
+    // The texts are in the string table of the resource's first language and code page.
+    WORD* translation = nullptr;
+    ASSERT_TRUE (::VerQueryValueW (info.data(), L"\\VarFileInfo\\Translation", (void**) &translation, &length));
+    ASSERT_GE (length, 2 * sizeof (WORD));
+    const auto table = "\\StringFileInfo\\" + juce::String::toHexString (translation[0]).paddedLeft ('0', 4)
+                         + juce::String::toHexString (translation[1]).paddedLeft ('0', 4) + "\\";
+
+    for (const auto* name : { "FileVersion", "ProductVersion" })
+    {
+        wchar_t* text = nullptr;
+        EXPECT_TRUE (::VerQueryValueW (info.data(), (table + name).toWideCharPointer(), (void**) &text, &length)) << name;
+        EXPECT_EQ (juce::String (text != nullptr ? text : L""), juce::String (DREMLOR_RELEASE_VERSION)) << name;
+    }
 }
