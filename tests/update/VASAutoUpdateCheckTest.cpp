@@ -28,15 +28,8 @@ namespace
     {
         StallMeter()                    { startTimer (10); }
         ~StallMeter() override          { stopTimer(); }
-
         juce::uint32 longestMs() const  { return juce::jmax (longest, juce::Time::getMillisecondCounter() - last); }
-
-        void timerCallback() override
-        {
-            longest = longestMs();
-            last = juce::Time::getMillisecondCounter();
-        }
-
+        void timerCallback() override   { longest = longestMs(); last = juce::Time::getMillisecondCounter(); }
         juce::uint32 last = juce::Time::getMillisecondCounter(), longest = 0;
     };
 }
