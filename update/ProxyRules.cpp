@@ -2,6 +2,8 @@
 
 #include "update/UpdateNetwork.h"
 
+#include <cstring>
+
 namespace
 {
     /** The parts of an address that proxy and bypass entries are matched against. */
@@ -43,6 +45,25 @@ namespace
     juce::String withScheme (const juce::String& proxy, const char* defaultScheme)
     {
         return proxy.contains ("://") ? proxy : defaultScheme + proxy;
+    }
+
+    /** An HTTP proxy named without a port, on port 80: Windows' own HTTP stack takes
+        that port for it, where libcurl would take 1080. A port is looked for after the
+        closing bracket of an IPv6 address ("[::1]" has colons but no port).
+    */
+    juce::String withHttpPort (const juce::String& proxy)
+    {
+        if (! proxy.startsWithIgnoreCase ("http://"))
+            return proxy;
+
+        const auto authority = UpdateNetwork::authorityOf (proxy);
+        const auto afterHost = authority.startsWithChar ('[') ? authority.fromFirstOccurrenceOf ("]", false, false)
+                                                              : authority;
+        if (afterHost.containsChar (':'))
+            return proxy;
+
+        const auto end = proxy.indexOfAnyOf ("/?#", (int) std::strlen ("http://"));
+        return end < 0 ? proxy + ":80" : proxy.substring (0, end) + ":80" + proxy.substring (end);
     }
 
     bool matches (const juce::String& entry, const Target& target)
@@ -128,10 +149,10 @@ juce::String ProxyRules::proxyFor (const juce::String& proxyList, const juce::St
     }
 
     if (forScheme.isNotEmpty())
-        return withScheme (forScheme, "http://");
+        return withHttpPort (withScheme (forScheme, "http://"));
 
     if (forAll.isNotEmpty())
-        return withScheme (forAll, "http://");
+        return withHttpPort (withScheme (forAll, "http://"));
 
     if (socks.isNotEmpty())
         return withScheme (socks, "socks4://");

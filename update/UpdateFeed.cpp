@@ -3,14 +3,24 @@
 #include "skin/SkinContentGuard.h"
 #include "skin/SkinValues.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+
 namespace
 {
-    bool isSafeFileNameCharacter (juce::juce_wchar c) noexcept
+    /** False for a byte of UTF-8 text that is a character a file name or a shell
+        command line could misread. All of them are ASCII: every byte of a longer
+        character passes.
+    */
+    bool isSafeFileNameByte (char byte) noexcept
     {
-        if (c < 0x20 || c == 0x7F)
+        const auto b = (juce::uint8) byte;
+
+        if (b < 0x20 || b == 0x7F)
             return false;
 
-        return juce::String ("/\\\"'`$<>|:*?;&!#{}[]~").indexOfChar (c) < 0;
+        return std::strchr ("/\\\"'`$<>|:*?;&!#{}[]~", byte) == nullptr;
     }
 }
 
@@ -65,20 +75,26 @@ bool UpdateFeed::parse (const void* data, size_t size)
 //==============================================================================
 juce::String UpdateFeed::installerFileName (const juce::String& address)
 {
-    auto path = address.upToFirstOccurrenceOf ("?", false, false)
-                       .upToFirstOccurrenceOf ("#", false, false);
+    // The address may be as long as the feed, and the message thread reads it: the name
+    // is cut out of the address's UTF-8 and mended there, each step one pass, and made a
+    // string once (appending to a string a character at a time copies all of it for
+    // each). The bytes stay well-formed: every byte looked for or replaced is ASCII,
+    // and no byte of a longer character is.
+    const auto path = address.toStdString();
+    auto end = std::min (path.find_first_of ("?#"), path.size());
 
-    while (path.endsWithChar ('/'))
-        path = path.dropLastCharacters (1);
+    while (end > 0 && path[end - 1] == '/')
+        --end;
 
-    const auto name = path.fromLastOccurrenceOf ("/", false, false);
+    const auto slash = end > 0 ? path.rfind ('/', end - 1) : std::string::npos;
+    const auto start = slash == std::string::npos ? 0 : slash + 1;
+    auto name = path.substr (start, end - start);
 
-    juce::String safe;
+    for (auto& byte : name)
+        if (! isSafeFileNameByte (byte))
+            byte = '_';
 
-    for (auto p = name.getCharPointer(); ! p.isEmpty(); ++p)
-        safe << (isSafeFileNameCharacter (*p) ? *p : (juce::juce_wchar) '_');
-
-    return safe;
+    return juce::String (name);
 }
 
 bool UpdateFeed::parseFlag (const juce::String& text) noexcept

@@ -69,7 +69,8 @@ VASAutoUpdateDownloadThread::Result VASAutoUpdateDownloadThread::receive()
 bool VASAutoUpdateDownloadThread::beginBody (juce::int64 announcedLength)
 {
     // An empty installer is no installer, and one without a length cannot be known complete.
-    if (announcedLength <= 0 || announcedLength > maxBytes)
+    // One over the ceiling never gets here: the client refuses it (limits.maxBodyBytes).
+    if (announcedLength <= 0)
         return false;
 
     total = announcedLength;

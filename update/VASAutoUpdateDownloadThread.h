@@ -73,7 +73,7 @@ public:
     const juce::File& getTarget() const noexcept    { return target; }
 
     //==============================================================================
-    /** Announced lengths above this are refused. */
+    /** Installers larger than this are refused, by the HTTP client's body ceiling. */
     static constexpr juce::int64 maxInstallerBytes = (juce::int64) 1 << 30;
 
     /** How long the destructor waits for the cancelled thread to end; the cancel ends

@@ -16,6 +16,12 @@ TEST (ProxyRules, TheEntryForTheSchemeIsTakenUnlessTheBypassListNamesTheHost)
         { "https=https://b:3128",         "", "https://h/x",                    "https://b:3128" },
         { "https=;all:2",                 "", "https://h/x",                    "http://all:2" },
         { "p\xC3\xA9:1;q:2",              "", "https://h/x",                    "http://q:2" },
+        { "proxy",                        "", "https://h/x",                    "http://proxy:80" },
+        { "https=b;socks=s",              "", "https://h/x",                    "http://b:80" },
+        { "socks=s",                      "", "https://h/x",                    "socks4://s" },
+        { "http=http://a/",               "", "http://127.0.0.2/x",             "http://a:80/" },
+        { "[::1]",                        "", "https://h/x",                    "http://[::1]:80" },
+        { "[::1]:3128",                   "", "https://h/x",                    "http://[::1]:3128" },
 
         { "p:1", "<local>",               "https://intranet/x",                 "" },
         { "p:1", "<LOCAL>",               "https://update.example/x",           "http://p:1" },
@@ -40,5 +46,5 @@ TEST (ProxyRules, TheEntryForTheSchemeIsTakenUnlessTheBypassListNamesTheHost)
 
     // Lists longer than the bound are read up to it, never past.
     const auto longList = juce::String::repeatedString ("x", ProxyRules::maxListLength) + ";p:1";
-    EXPECT_EQ (ProxyRules::proxyFor (longList, {}, "https://h/x"), "http://" + longList.upToFirstOccurrenceOf (";", false, false));
+    EXPECT_EQ (ProxyRules::proxyFor (longList, {}, "https://h/x"), "http://" + longList.upToFirstOccurrenceOf (";", false, false) + ":80");
 }

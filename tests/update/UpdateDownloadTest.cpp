@@ -298,16 +298,21 @@ TEST_F (UpdateDownload, FirstRemovesTheScratchFilesADeadRunLeftForItsTargetAndNo
     const auto leftover = folder.getChildFile (".setup.exe.89abcdef.tmp");
     ASSERT_TRUE (leftover.replaceWithText ("left by a run that died"));
 
-    // Kept: another file, another target's scratch file, a name only like this target's.
-    for (const auto* name : { "other.exe", ".other.exe.0123abcd.tmp", "setup.exe.0123abcd.tmp" })
+    // Kept: another file, another target's scratch file, names only like this target's
+    // (no dot in front, a tag too short or too long, letters past f or in upper case),
+    // and a folder named as a scratch file.
+    for (const auto* name : { "other.exe", ".other.exe.0123abcd.tmp", "setup.exe.0123abcd.tmp", ".setup.exe.0123abc.tmp",
+                              ".setup.exe.0123abcd0.tmp", ".setup.exe.0123abcg.tmp", ".setup.exe.0123ABCD.tmp" })
         ASSERT_TRUE (folder.getChildFile (name).replaceWithText ("kept"));
+
+    ASSERT_TRUE (folder.getChildFile (".setup.exe.76543210.tmp").createDirectory());
 
     server.serve ("/setup", LoopbackHttpServer::bytes (2500));
     VASAutoUpdateDownloadThread download (address ("/setup"), folder.getChildFile ("setup.exe"), &progress);
     runToEnd (download);
 
     EXPECT_FALSE (leftover.exists());
-    EXPECT_EQ (scratch.names().size(), 4) << scratch.names().joinIntoString (", ");
+    EXPECT_EQ (scratch.names().size(), 9) << scratch.names().joinIntoString (", ");
 }
 
 TEST_F (UpdateDownload, ADownloadThatCannotBeWrittenIsResultZero)

@@ -100,11 +100,12 @@ TEST (UpdateFeed, InstallerFileNameIsTheLastPathPartWithoutQuery)
         { "https://h/a/x`id`;y\"z'w",                "x_id__y_z_w" },
         { "https://h/a/..\\..\\evil",                 ".._.._evil" },
         { "https://h/a/tab\there",                   "tab_here" },
+        { "https://h/a/S\xC3\xA9tup\xE2\x82\xAC?x",      "S\xC3\xA9tup\xE2\x82\xAC" },   // kept whole
         { "",                                        "" },
     };
 
     for (const auto& [address, expected] : cases)
-        EXPECT_EQ (UpdateFeed::installerFileName (address), juce::String (expected)) << address;
+        EXPECT_EQ (UpdateFeed::installerFileName (juce::String::fromUTF8 (address)), juce::String::fromUTF8 (expected)) << address;
 }
 
 TEST (UpdateFeed, RectanglesSplitAtEverySeparator)

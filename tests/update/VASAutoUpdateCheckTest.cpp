@@ -22,6 +22,16 @@ namespace
         auto* label = child<juce::Label> (parent, name);
         return label != nullptr ? label->getText() : "<missing>";
     }
+
+    /** The longest the message thread went without serving a 10 ms timer while this lived. */
+    struct StallMeter  : private juce::Timer
+    {
+        StallMeter()                    { startTimer (10); }
+        ~StallMeter() override          { stopTimer(); }
+        juce::uint32 longestMs() const  { return juce::jmax (longest, juce::Time::getMillisecondCounter() - last); }
+        void timerCallback() override   { longest = longestMs(); last = juce::Time::getMillisecondCounter(); }
+        juce::uint32 last = juce::Time::getMillisecondCounter(), longest = 0;
+    };
 }
 
 //==============================================================================
@@ -102,6 +112,7 @@ TEST_F (AutoUpdateCheck, AnswersAfterTheFeedAndTheUsersChoice)
     server.serve ("/notes.txt", LoopbackHttpServer::text ("Fixes."));
     const auto installer = local ("/files/setup?x=1");
     const auto notes = local ("/notes.txt");
+    const auto longInstaller = local ("/") + juce::String::repeatedString ("x", 1000000 - local ("/").length());
 
     enum Action { none, ok, cancel, escape, close };
 
@@ -125,6 +136,7 @@ TEST_F (AutoUpdateCheck, AnswersAfterTheFeedAndTheUsersChoice)
         { "compatibility false",     feed ("2.0.10", "false", installer, notes), ok,    3 },
         { "no win element",          feed ("2.0.10", "true", "", notes),        ok,     3 },
         { "installer over http",     feed ("2.0.10", "true", "http://downloads.dremlor.example/setup", notes), ok, 3 },
+        { "address of 10^6 chars",   feed ("2.0.10", "true", longInstaller, notes), cancel, 2 },
         { "Cancel",                  feed ("2.0.10", "true", installer, notes), cancel, 2 },
         { "Escape",                  feed ("2.0.10", "true", installer, notes), escape, 2 },
         { "close button",            feed ("2.0.10", "false", installer, notes), close, 2 },
@@ -148,8 +160,11 @@ TEST_F (AutoUpdateCheck, AnswersAfterTheFeedAndTheUsersChoice)
             else                         d.closeButtonPressed();
         });
 
+        // The message thread takes the installer's name from the address, which may be as long as the feed.
         auto& u = makeUpdater();
+        const StallMeter stall;
         EXPECT_EQ (runCheck (u), c.expected);
+        EXPECT_LT (stall.longestMs(), 1000u);
 
         const bool asked = c.action != none;
         EXPECT_EQ (dialogs.countShown ("Software Update") - shownBefore, asked ? 1 : 0);
