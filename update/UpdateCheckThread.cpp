@@ -48,7 +48,7 @@ UpdateCheckThread::Found UpdateCheckThread::fetch (UpdateHttpClient& client, con
         return result;
 
     if (result.feed.hasReleaseNotes && result.feed.releaseNotesAddress.isNotEmpty())
-        result.releaseNotes = UpdateNetwork::fetchText (client, juce::URL (result.feed.releaseNotesAddress));
+        result.releaseNotes = UpdateNetwork::fetchText (client, UpdateNetwork::addressFrom (result.feed.releaseNotesAddress));
 
     return result;
 }

@@ -31,6 +31,11 @@ bool UpdateNetwork::isPermittedAddress (const juce::URL& address)
     return isPermittedAddress (address.toString (true));
 }
 
+juce::URL UpdateNetwork::addressFrom (const juce::String& address)
+{
+    return address.length() <= maxAddressLength ? juce::URL (address) : juce::URL();
+}
+
 bool UpdateNetwork::isPermittedAddress (const juce::String& address)
 {
     const auto text = address.trim();

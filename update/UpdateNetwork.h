@@ -35,10 +35,22 @@ struct UpdateNetwork
     /** An installer download ends when no byte has arrived for this long. */
     static constexpr int downloadStallTimeoutMs = 10000;
 
+    /** The longest address a feed may name, in characters: what web servers take
+        (8 KiB), and short enough that the framework's reading of a query, whose time
+        grows with the square of its number of parameters, stays under about 80 ms on
+        the message thread (a 64 Ki query of "a&a&..." takes seconds).
+    */
+    static constexpr int maxAddressLength = 8192;
+
     //==============================================================================
     /** True for an https address, or an http address on the loopback host. */
     static bool isPermittedAddress (const juce::String& address);
     static bool isPermittedAddress (const juce::URL& address);
+
+    /** A feed's address as a URL; an empty one, which is never fetched, when it is
+        longer than maxAddressLength.
+    */
+    static juce::URL addressFrom (const juce::String& address);
 
     /** The host part of an address ("example.org", "127.0.0.1", "[::1]"), lower case,
         without user information or port.

@@ -219,7 +219,7 @@ bool VASAutoUpdate::takeFound (const UpdateCheckThread::Found& found)
     if (! feed.available.isNewerThan (installed))
         return false;
 
-    installerAddress = juce::URL (feed.installerAddress);
+    installerAddress = UpdateNetwork::addressFrom (feed.installerAddress);
     installerFileName = UpdateFeed::installerFileName (feed.installerAddress);
 
     // Without a skin that holds the dialog, the user cannot be asked.

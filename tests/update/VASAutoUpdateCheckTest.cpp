@@ -113,6 +113,7 @@ TEST_F (AutoUpdateCheck, AnswersAfterTheFeedAndTheUsersChoice)
     const auto installer = local ("/files/setup?x=1");
     const auto notes = local ("/notes.txt");
     const auto longInstaller = local ("/") + juce::String::repeatedString ("x", 1000000 - local ("/").length());
+    const auto longQuery = local ("/setup?") + juce::String::repeatedString ("a&amp;", 32768);   // "a&a&..." once read
 
     enum Action { none, ok, cancel, escape, close };
 
@@ -137,6 +138,7 @@ TEST_F (AutoUpdateCheck, AnswersAfterTheFeedAndTheUsersChoice)
         { "no win element",          feed ("2.0.10", "true", "", notes),        ok,     3 },
         { "installer over http",     feed ("2.0.10", "true", "http://downloads.dremlor.example/setup", notes), ok, 3 },
         { "address of 10^6 chars",   feed ("2.0.10", "true", longInstaller, notes), cancel, 2 },
+        { "query of 2^15 &s",        feed ("2.0.10", "true", longQuery, notes),     ok,     3 },   // too long to fetch
         { "Cancel",                  feed ("2.0.10", "true", installer, notes), cancel, 2 },
         { "Escape",                  feed ("2.0.10", "true", installer, notes), escape, 2 },
         { "close button",            feed ("2.0.10", "false", installer, notes), close, 2 },
