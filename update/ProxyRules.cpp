@@ -34,7 +34,7 @@ namespace
         return true;
     }
 
-    juce::StringArray entriesOf (const juce::String& list, const char* separators)
+    juce::StringArray entriesOf (const juce::String& list, juce::StringRef separators)
     {
         juce::StringArray entries;
         entries.addTokens (list.substring (0, ProxyRules::maxListLength), separators, {});
@@ -42,9 +42,9 @@ namespace
         return entries;
     }
 
-    juce::String withScheme (const juce::String& proxy, const char* defaultScheme)
+    juce::String withScheme (const juce::String& proxy, juce::StringRef defaultScheme)
     {
-        return proxy.contains ("://") ? proxy : defaultScheme + proxy;
+        return proxy.contains ("://") ? proxy : juce::String (defaultScheme) + proxy;
     }
 
     /** An HTTP proxy named without a port, on port 80: Windows' own HTTP stack takes

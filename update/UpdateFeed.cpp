@@ -2,6 +2,7 @@
 
 #include "skin/SkinContentGuard.h"
 #include "skin/SkinValues.h"
+#include "skin/Utf8Text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -94,7 +95,7 @@ juce::String UpdateFeed::installerFileName (const juce::String& address)
         if (! isSafeFileNameByte (byte))
             byte = '_';
 
-    return juce::String (name);
+    return Utf8Text::toText (name.data(), name.size());
 }
 
 bool UpdateFeed::parseFlag (const juce::String& text) noexcept
