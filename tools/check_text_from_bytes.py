@@ -183,7 +183,7 @@ def main():
 
     findings, problems = set(), []
 
-    with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
+    with concurrent.futures.ThreadPoolExecutor(max_workers=len(os.sched_getaffinity(0))) as pool:
         jobs = {pool.submit(parse, path, arguments_for(path, root, database), queries): path for path in sources(root)}
 
         for job in concurrent.futures.as_completed(jobs):
