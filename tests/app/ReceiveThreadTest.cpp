@@ -133,6 +133,8 @@ TEST (ReceiveThreadFiles, EachTypeIsNamedByItsRuleAndHoldsTheRepliesByteForByte)
         { "reserved before a dot",    7, 0,   presetNamed ("Aux.Send"), {}, "Aux-.Send.syx" },
         { "reserved cab, taken",      8, 0,   cabNamed (6, 3, "CON"), { "CON-.syx" }, "CON- (1).syx" },
         { "all cabs, CON after slot", 9, 9,   cabNamed (3, 8, "CON"), {}, "009-CON.syx" },
+        { "console input",            6, 0,   presetNamed ("CONIN$"), {}, "CONIN$-.syx" },
+        { "console output cab",       8, 0,   cabNamed (6, 3, "conout$"), {}, "conout$-.syx" },
     };
 
     for (const auto& c : cases)
