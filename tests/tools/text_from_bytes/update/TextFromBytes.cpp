@@ -11,7 +11,6 @@ namespace
     const char* const ownText = "the program's own";
     const char* const ownTable[] { "one", "two" };
 
-    void fill (char* buffer) { buffer[0] = 0; }
     void curl_easy_getinfo (const char** location) { *location = "x"; }
 }
 
@@ -34,7 +33,6 @@ juce::String forms (const void* data, size_t size, juce::MemoryBlock& block, juc
     text = static_cast<const char*> (data);                                             // flagged
     target << location;                                                                 // flagged
     target = target + location;                                                         // flagged
-    target = location + target;                                                         // flagged
     target = juce::String::fromUTF8 (location);                                         // flagged
     target = juce::String::createStringFromData (data, (int) size);                     // flagged
     target = block.toString();                                                          // flagged
@@ -47,12 +45,6 @@ juce::String forms (const void* data, size_t size, juce::MemoryBlock& block, juc
     target << byte;                                                                     // flagged
     target = juce::SystemStats::getEnvironmentVariable ("HOME", {});                    // flagged
     auto label = std::make_unique<juce::String> (location);                             // flagged
-    char buffer[16];
-    fill (buffer);
-    target << buffer;                                                                   // flagged
-    target = juce::StringArray::fromTokens (location, " ", {}).joinIntoString (",");    // flagged
-    juce::StringArray words;
-    words.add (location);                                                               // flagged
     auto parsed = juce::parseXML (file);                                                // flagged
 
     // The program's own text, and text that came through Utf8Text.
@@ -63,7 +55,6 @@ juce::String forms (const void* data, size_t size, juce::MemoryBlock& block, juc
     target = Utf8Text::toText (data, size) + Utf8Text::toText (raw.data(), raw.size());
     Utf8Text::decode (block.getData(), block.getSize(), text);
     auto own = std::make_unique<juce::String> ("literal");
-    words.add ("literal");
     (void) own; (void) label; (void) parsed;
     return target + text;
 }
