@@ -27,6 +27,10 @@ endfunction()
 
 dremlor_add_benchmark (devicelink_bench devicelink)
 
+# The framework's making of text from UTF-8 and its walks over it (the project patches
+# them: cmake/JuceSources.cmake).
+dremlor_add_benchmark (text_bench text)
+
 # The Windows build measures the device link only (run under Wine by hand).
 if (CMAKE_CROSSCOMPILING)
     return()

@@ -2,8 +2,9 @@
 # dremlor_juce that the app, the tests, the benchmarks and the fuzz targets link.
 # Every build, the thread-sanitizer one included, has the GUI modules, so the
 # program's threads (download, update check, send, receive) run under TSan too.
+# The framework is Debian's, with the project's patch (cmake/JuceSources.cmake).
 
-find_package (JUCE CONFIG REQUIRED)
+include (JuceSources)
 
 set (DREMLOR_JUCE_MODULES
     juce::juce_core

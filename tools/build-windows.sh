@@ -403,7 +403,11 @@ writeNotices ()
     addPackageNotice zlib "zlib: compressed data in skin archives and PNG images." libz-mingw-w64-dev
     addPackageNotice mingw-w64 "The MinGW-w64 runtime and winpthreads: the program's C runtime and threads." \
         mingw-w64-x86-64-dev
-    addPackageNotice JUCE "JUCE: the application framework." juce-modules-source
+    # JUCE is built with the project's one patch (cmake/JuceSources.cmake): the notice says
+    # so, and the patch itself is packed beside it.
+    addPackageNotice JUCE "JUCE: the application framework, modified: built with one patch of Dremlor's, JUCE-modifications.patch in this folder, which makes its UTF-8 text functions (juce_core/text/juce_CharPointer_UTF8.h) memory-safe for any bytes." \
+        juce-modules-source
+    cp "$root/cmake/patches/juce-utf8-bounds.patch" "$notices/JUCE-modifications.patch"
 
     # The licence texts those files name by their place on a Debian system: one this
     # machine lacks stops the build, as the package would lack it.

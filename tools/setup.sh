@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    juce-modules-source
+    juce-modules-source patch
     cmake g++ make ninja-build pkg-config
     clang libclang-rt-14-dev llvm clang-tools-14
     ccache

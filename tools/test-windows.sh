@@ -30,7 +30,8 @@ fi
 DREMLOR_WINDOWS_TESTS=ON bash "$root/tools/build-windows.sh"
 
 # The package holds the project's LICENSE, a notice for each library that the build
-# script writes one for, and every licence text that those notices refer to.
+# script writes one for, every licence text that those notices refer to, and the
+# patch the framework is built with.
 checkPackage ()
 {
     local zip="$1" top entries notices licences name missing=()
@@ -40,14 +41,14 @@ checkPackage ()
     [ -n "$notices" ] || { echo "tools/build-windows.sh names no library notices" >&2; return 1; }
     licences="$(for name in $notices; do unzip -p "$zip" "$top/NOTICES/$name.txt" 2> /dev/null; done \
                 | grep -o '/usr/share/common-licenses/[A-Za-z0-9.+-]*[A-Za-z0-9+-]' | sort -u | xargs -rn1 basename || true)"
-    for name in LICENSE $(printf 'NOTICES/%s.txt ' $notices) $(printf 'NOTICES/common-licenses/%s.txt ' $licences); do
+    for name in LICENSE NOTICES/JUCE-modifications.patch $(printf 'NOTICES/%s.txt ' $notices) $(printf 'NOTICES/common-licenses/%s.txt ' $licences); do
         grep -qxF "$top/$name" <<< "$entries" || missing+=("$name")
     done
     if [ ${#missing[@]} -gt 0 ]; then
         echo "$zip lacks: ${missing[*]}" >&2
         return 1
     fi
-    echo "== $(basename "$zip"): LICENSE, $(wc -w <<< $notices) notices and the $(wc -w <<< $licences) licence texts they refer to"
+    echo "== $(basename "$zip"): LICENSE, $(wc -w <<< $notices) notices, the $(wc -w <<< $licences) licence texts they refer to and the framework's patch"
 }
 status=0
 checkPackage "$windows/Dremlor-$(head -1 "$root/VERSION")-win64.zip" || status=1
