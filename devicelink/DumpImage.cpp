@@ -42,6 +42,7 @@ namespace
     constexpr size_t korrinaSharedStart = 2048;
     constexpr size_t grandSharedStart = 4096;
     constexpr int korrinaWords = 2048;
+    constexpr size_t largestPresetSize = juce::jmax (DumpImage::korrinaPresetSize, DumpImage::grandPresetSize);
 
     uint16_t wordAt (const juce::MemoryBlock& block, size_t index) noexcept
     {
@@ -483,6 +484,12 @@ void DumpImage::handlePatchMessage (const uint8_t* bytes, size_t size, bool& sta
                 return setError (badField, patchData);
 
             uint8_t wordBytes[2 * PatchDataBlock::maxWords];
+
+            // Words past the largest preset are refused as soon as they come: the block
+            // grows one message at a time, and a long file of nothing but data messages
+            // would otherwise be copied over again and again as it grows.
+            if (presetData.getSize() + sizeof (wordBytes) > largestPresetSize)
+                return setError (wrongSize, patchData);
 
             for (size_t i = 0; i < (size_t) PatchDataBlock::maxWords; ++i)
             {

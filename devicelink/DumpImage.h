@@ -40,7 +40,7 @@ public:
         wrongModel      = 4,    // a message for another model, no words found, or no such conversion
         badField        = 5,    // a field that cannot be decoded or a message that cannot be built
         wrongWordCount  = 6,    // the words found differ from the PATCH_START word count
-        wrongSize       = 7,    // the preset is not its model's size
+        wrongSize       = 7,    // the preset is not its model's size, or larger than any edition's
         badPackedStream = 8     // the packed stream runs past its room or cannot be unpacked
     };
 
@@ -92,8 +92,10 @@ public:
     //==============================================================================
     /** Reads one preset dump for the model from a file's bytes: the PATCH_START's bank,
         preset and word count, and the words of its PATCH_DATA messages into
-        getPresetData(). Messages for other models are skipped. Clears what the last
-        use left. Returns false with the error kind and stage set on failure.
+        getPresetData(). Messages for other models are skipped. Words past the largest
+        preset of either edition are refused at the data message that brings them.
+        Clears what the last use left. Returns false with the error kind and stage set
+        on failure.
     */
     bool parsePatch (const uint8_t* data, size_t size, uint8_t model);
 

@@ -47,9 +47,10 @@ namespace
         return proxy.contains ("://") ? proxy : juce::String (defaultScheme) + proxy;
     }
 
-    /** An HTTP proxy named without a port, on port 80: Windows' own HTTP stack takes
-        that port for it, where libcurl would take 1080. A port is looked for after the
-        closing bracket of an IPv6 address ("[::1]" has colons but no port).
+    /** An HTTP proxy named without a port, or with an empty one ("host:"), on port 80:
+        Windows' own HTTP stack takes that port for it, where libcurl would take 1080.
+        A port is looked for after the closing bracket of an IPv6 address ("[::1]" has
+        colons but no port).
     */
     juce::String withHttpPort (const juce::String& proxy)
     {
@@ -59,11 +60,14 @@ namespace
         const auto authority = UpdateNetwork::authorityOf (proxy);
         const auto afterHost = authority.startsWithChar ('[') ? authority.fromFirstOccurrenceOf ("]", false, false)
                                                               : authority;
-        if (afterHost.containsChar (':'))
+        const auto colon = afterHost.indexOfChar (':');
+
+        if (colon >= 0 && colon < afterHost.length() - 1)
             return proxy;
 
+        const juce::String port (colon >= 0 ? "80" : ":80");
         const auto end = proxy.indexOfAnyOf ("/?#", (int) std::strlen ("http://"));
-        return end < 0 ? proxy + ":80" : proxy.substring (0, end) + ":80" + proxy.substring (end);
+        return end < 0 ? proxy + port : proxy.substring (0, end) + port + proxy.substring (end);
     }
 
     bool matches (const juce::String& entry, const Target& target)

@@ -22,9 +22,9 @@ struct ProxyRules
 {
     /** The proxy for the address: "http://host:port" (or the scheme the entry names),
         "socks4://host:port", or empty text when the address goes direct (bypassed, or
-        no entry fits its scheme). An HTTP proxy without a port gets port 80, as on
-        Windows; a socks entry keeps libcurl's 1080. Entries with other characters than
-        printable ASCII are ignored.
+        no entry fits its scheme). An HTTP proxy without a port, or with an empty one,
+        gets port 80, as on Windows; a socks entry keeps libcurl's 1080. Entries with
+        other characters than printable ASCII are ignored.
     */
     static juce::String proxyFor (const juce::String& proxyList, const juce::String& bypassList,
                                   const juce::String& address);

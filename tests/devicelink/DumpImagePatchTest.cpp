@@ -422,17 +422,17 @@ TEST (DumpImageBuild, NothingToBuildOrTooManyWordsIsRefused)
     EXPECT_FALSE (image.buildPatchMessages (output));
     EXPECT_EQ (output.getSize(), 0u);
 
-    // 257 data messages without START or END: more words than a PATCH_START can count.
+    // 257 data messages without START or END: more words than any preset holds. The
+    // parse stops at the first message past a Grand preset, the 65th, and refuses them.
     TestDumps::Bytes dump;
     const std::vector<uint16_t> zeros (64, 0);
 
     for (int i = 0; i < 257; ++i)
         TestDumps::append (dump, TestDumps::patchData (6, 64, zeros.data(), 64));
 
-    ASSERT_TRUE (parse (image, dump, 6));
-    ASSERT_TRUE (image.convertPatchToModel6());
-    EXPECT_FALSE (image.buildPatchMessages (output));
-    expectError (image, DumpImage::badField, DumpImage::patchStart);
+    EXPECT_FALSE (parse (image, dump, 6));
+    expectError (image, DumpImage::wrongSize, DumpImage::patchData);
+    EXPECT_EQ (image.getDataMessageCount(), 65);
 }
 
 //==============================================================================

@@ -17,6 +17,7 @@ TEST (ProxyRules, TheEntryForTheSchemeIsTakenUnlessTheBypassListNamesTheHost)
         { "https=;all:2",                 "", "https://h/x",                    "http://all:2" },
         { "p\xC3\xA9:1;q:2",              "", "https://h/x",                    "http://q:2" },
         { "proxy",                        "", "https://h/x",                    "http://proxy:80" },
+        { "proxy:",                       "", "https://h/x",                    "http://proxy:80" },
         { "https=b;socks=s",              "", "https://h/x",                    "http://b:80" },
         { "socks=s",                      "", "https://h/x",                    "socks4://s" },
         { "http=http://a/",               "", "http://127.0.0.2/x",             "http://a:80/" },
