@@ -32,6 +32,8 @@ if (CMAKE_CROSSCOMPILING)
     return()
 endif()
 
+dremlor_add_benchmark (text_bench text dremlor_text)
+
 dremlor_add_benchmark (skin_bench skin dremlor_skin)
 
 # The installer download over loopback, served by the tests' HTTP server.
