@@ -1,6 +1,6 @@
 #include "app/DisplayCheck.h"
 
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 #include <cstring>
 

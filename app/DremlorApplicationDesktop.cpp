@@ -1,6 +1,6 @@
 #include "app/DremlorApplication.h"
 
-#include "skin/EnvironmentText.h"
+#include "text/EnvironmentText.h"
 
 bool DremlorApplication::openWithDesktop (const juce::File& file)
 {

@@ -1,6 +1,6 @@
 #include "app/DremlorSettings.h"
 
-#include "skin/EnvironmentText.h"
+#include "text/EnvironmentText.h"
 
 juce::File DremlorSettings::getApplicationDataFolder()
 {

@@ -1,6 +1,6 @@
 #include "app/HelpLinks.h"
 
-#include "skin/EnvironmentText.h"
+#include "text/EnvironmentText.h"
 
 #ifndef DREMLOR_DOCUMENTATION_URL
  #error "DREMLOR_DOCUMENTATION_URL is set by app/CMakeLists.txt"

@@ -1,7 +1,7 @@
 #include "app/InstanceMessenger.h"
 
-#include "skin/EnvironmentText.h"
-#include "skin/Utf8Text.h"
+#include "text/EnvironmentText.h"
+#include "text/Utf8Text.h"
 
 #include <poll.h>
 #include <sys/socket.h>

@@ -27,14 +27,14 @@ endfunction()
 
 dremlor_add_benchmark (devicelink_bench devicelink)
 
-# The framework's making of text from UTF-8 and its walks over it (the project patches
-# them: cmake/JuceSources.cmake).
-dremlor_add_benchmark (text_bench text)
-
 # The Windows build measures the device link only (run under Wine by hand).
 if (CMAKE_CROSSCOMPILING)
     return()
 endif()
+
+# The text gate, and the framework's making of text from UTF-8 and its walks over it
+# (the project patches them: cmake/JuceSources.cmake).
+dremlor_add_benchmark (text_bench text dremlor_text)
 
 dremlor_add_benchmark (skin_bench skin dremlor_skin)
 

@@ -17,4 +17,4 @@ if (DREMLOR_SANITIZER_FLAGS)
 endif()
 
 # The libraries whose branches guide the fuzz targets (cmake/Fuzzing.cmake).
-set (DREMLOR_FUZZED_LIBRARIES dremlor_devicelink dremlor_skin dremlor_sendfile dremlor_update)
+set (DREMLOR_FUZZED_LIBRARIES dremlor_text dremlor_devicelink dremlor_skin dremlor_sendfile dremlor_update)

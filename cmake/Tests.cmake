@@ -47,6 +47,7 @@ if (CMAKE_CROSSCOMPILING)
     return()
 endif()
 
+dremlor_add_test_binary (text_tests text dremlor_text)
 dremlor_add_test_binary (devicelink_tests devicelink dremlor_devicelink)
 
 if (TARGET dremlor_skin)
@@ -54,7 +55,7 @@ if (TARGET dremlor_skin)
 endif()
 
 if (TARGET dremlor_update)
-    dremlor_add_test_binary (update_tests update dremlor_update dremlor_test_support_gui FILTER "-HostileNetwork.*")
+    dremlor_add_test_binary (update_tests update dremlor_update dremlor_text dremlor_test_support_gui FILTER "-HostileNetwork.*")
 
     # The update's fetches against a name server that never answers and hosts that
     # never speak or trickle, in a network namespace of their own (root, unshare).

@@ -90,7 +90,7 @@ if (TARGET dremlor_update AND TARGET dremlor_test_support_gui)
     file (GLOB UPDATE_TEST_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/update/*.cpp")
     dremlor_select_platform_sources (UPDATE_TEST_SOURCES)
     dremlor_add_wine_test_binary (update_tests ${UPDATE_TEST_SOURCES})
-    target_link_libraries (update_tests PRIVATE dremlor_update dremlor_test_support_gui)
+    target_link_libraries (update_tests PRIVATE dremlor_update dremlor_text dremlor_test_support_gui)
     add_dependencies (update_tests dremlor_default_skin)
 
     gtest_discover_tests (update_tests

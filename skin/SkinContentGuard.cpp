@@ -1,6 +1,6 @@
 #include "skin/SkinContentGuard.h"
 
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 #include <cctype>
 #include <cmath>

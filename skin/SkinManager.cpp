@@ -5,7 +5,7 @@
 #include "skin/PngImageReader.h"
 #include "skin/SkinContentGuard.h"
 #include "skin/SkinValues.h"
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 #include <atomic>
 #include <cstring>

@@ -2,15 +2,16 @@
 """Fails when product code makes text of raw bytes anywhere but in Utf8Text.
 
 Bytes from outside the program (a skin, the network, a device, a file, the
-environment) become a juce::String only through skin/Utf8Text, which refuses or
+environment) become a juce::String only through text/Utf8Text, which refuses or
 repairs what is not well-formed UTF-8. The framework's own conversions keep a
 damaged sequence as it is, and its string functions then count it one way and copy
 it another, past the end of their buffer.
 
 The code is read as the compiler reads it: clang-query parses every source of
-devicelink/, skin/, app/ and update/ with the project's own compile flags (a compile
-database configured for the purpose) and matches on the syntax tree, so a form is
-caught however it is spelled, named, split over lines or converted implicitly:
+text/, devicelink/, skin/, app/ and update/ with the project's own compile flags (a
+compile database configured for the purpose) and matches on the syntax tree, so a
+form is caught however it is spelled, named, split over lines or converted
+implicitly:
   - any call of the framework (a String constructor, named or not, an assignment,
     +=, <<, +, a StringRef or Identifier made on the way, fromUTF8 ...) that takes a
     char or wchar_t pointer, or a std::string, and is handed anything but a string
@@ -42,8 +43,8 @@ import subprocess
 import sys
 
 PROJECT = pathlib.Path(__file__).resolve().parent.parent
-FOLDERS = ("devicelink", "skin", "app", "update")
-GATE = ("skin/Utf8Text.h", "skin/Utf8Text.cpp")
+FOLDERS = ("text", "devicelink", "skin", "app", "update")
+GATE = ("text/Utf8Text.h", "text/Utf8Text.cpp")
 
 # What the framework defines only for this machine's build; a Windows parse leaves it out.
 LINUX_ONLY = re.compile(r"^-D(?:LINUX|JUCE_ALSA|JUCE_JACK|JUCE_USE_CURL|JUCE_LOAD_CURL_SYMBOLS_LAZILY"
@@ -53,7 +54,7 @@ QUERIES = r"""
 set output diag
 set bind-root false
 let product isExpansionInFileMatching("{product}")
-let gate isExpansionInFileMatching("/skin/Utf8Text[.](h|cpp)$")
+let gate isExpansionInFileMatching("/text/Utf8Text[.](h|cpp)$")
 let literalOrChoice anyOf(stringLiteral(), conditionalOperator(hasTrueExpression(ignoringParenImpCasts(stringLiteral())), hasFalseExpression(ignoringParenImpCasts(stringLiteral()))))
 let literalText ignoringParenImpCasts(anyOf(literalOrChoice, conditionalOperator(hasTrueExpression(ignoringParenImpCasts(literalOrChoice)), hasFalseExpression(ignoringParenImpCasts(literalOrChoice)))))
 let literalTable initListExpr(unless(has(expr(unless(ignoringParenImpCasts(literalOrChoice))))))
@@ -207,7 +208,7 @@ def main():
         print(f"{path.relative_to(root).as_posix()}:{number}: {lines[number - 1].strip()}")
 
     if findings:
-        print(f"{len(findings)} line(s) make text of raw bytes outside Utf8Text (skin/Utf8Text.h).")
+        print(f"{len(findings)} line(s) make text of raw bytes outside Utf8Text (text/Utf8Text.h).")
 
     return 1 if findings or problems else 0
 

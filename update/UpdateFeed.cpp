@@ -2,7 +2,7 @@
 
 #include "skin/SkinContentGuard.h"
 #include "skin/SkinValues.h"
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "update/UpdateNetwork.h"
 #include "update/UpdateProxy.h"
 
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 #include <curl/curl.h>
 

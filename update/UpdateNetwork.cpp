@@ -1,6 +1,6 @@
 #include "update/UpdateNetwork.h"
 
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 #include "update/UpdateHttpClient.h"
 

@@ -3,7 +3,7 @@
 #include "update/ProxyRules.h"
 #include "update/UpdateNetwork.h"
 
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 #include <windows.h>
 #include <winhttp.h>

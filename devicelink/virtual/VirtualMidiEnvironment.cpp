@@ -2,7 +2,7 @@
 
 #include "devicelink/virtual/KorrinaUnit.h"
 
-#include "skin/EnvironmentText.h"
+#include "text/EnvironmentText.h"
 
 //==============================================================================
 std::unique_ptr<VirtualMidiEnvironment> VirtualMidiEnvironment::createFromEnvironment()

@@ -1,7 +1,8 @@
 # Run with cmake -P. Configures a small outer project that pulls this repository in
 # with add_subdirectory, as a larger build that wants the device link alone would,
 # then compiles one source of the outer project against dremlor_devicelink. Only that
-# one file is compiled, so the check stays cheap: JUCE is not built.
+# one file is compiled, so the check stays cheap: JUCE is not built. What the device
+# link pulls onto a link line is checked too: the text gate, never the skin.
 #
 # Variables: DREMLOR_SOURCE (this repository), WORK_DIR (scratch folder, emptied),
 # GENERATOR, C_COMPILER, CXX_COMPILER. With WITH_TESTS=ON the outer project asks for
@@ -46,7 +47,7 @@ if (WITH_TESTS)
 endif()
 
 # Tests and benchmarks are built by default only when the project is the top level.
-foreach (target dremlor_test_support devicelink_tests skin_tests app_tests devicelink_bench skin_bench Dremlor)
+foreach (target dremlor_test_support text_tests devicelink_tests skin_tests app_tests devicelink_bench skin_bench Dremlor)
     if (TARGET \${target})
         message (FATAL_ERROR \"\${target} is built although the project is not the top level\")
     endif()
@@ -55,6 +56,39 @@ endforeach()
 add_executable (outer_tool main.cpp)
 target_link_libraries (outer_tool PRIVATE dremlor_devicelink)
 ")
+
+# Every library on the device link's link line, followed through the libraries it
+# links: the text gate is among them; the skin and its GIF decoder are not (libpng
+# and libjpeg are, through the framework, which decodes images with them).
+file (APPEND "${WORK_DIR}/outer/CMakeLists.txt" [=[
+get_target_property (pending dremlor_devicelink LINK_LIBRARIES)
+set (reached)
+list (LENGTH pending count)
+while (count GREATER 0)
+    list (POP_FRONT pending library)
+    string (REGEX REPLACE "^\\$<LINK_ONLY:(.+)>$" "\\1" library "${library}")
+    if (NOT library IN_LIST reached)
+        list (APPEND reached "${library}")
+        if (TARGET "${library}")
+            get_target_property (libraries "${library}" INTERFACE_LINK_LIBRARIES)
+            if (libraries)
+                list (APPEND pending ${libraries})
+            endif()
+        endif()
+    endif()
+    list (LENGTH pending count)
+endwhile()
+
+if (NOT dremlor_text IN_LIST reached)
+    message (FATAL_ERROR "dremlor_devicelink does not link the text gate (dremlor_text)")
+endif()
+
+foreach (library dremlor_skin GIF::GIF)
+    if (library IN_LIST reached)
+        message (FATAL_ERROR "dremlor_devicelink links ${library}")
+    endif()
+endforeach()
+]=])
 
 file (WRITE "${WORK_DIR}/outer/main.cpp" "
 #include \"devicelink/SysExMessage.h\"

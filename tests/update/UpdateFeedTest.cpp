@@ -1,5 +1,5 @@
 #include "skin/SkinContentGuard.h"
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 #include "update/UpdateFeed.h"
 #include "update/UpdateNetwork.h"
 #include "update/VASAutoUpdate.h"

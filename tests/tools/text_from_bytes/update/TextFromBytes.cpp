@@ -1,5 +1,5 @@
 // Lines the text-from-bytes check must flag (marked "flagged") and lines it must pass.
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 #include <juce_core/juce_core.h>
 

@@ -3,7 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 static void toTextOfIllFormedBytes (benchmark::State& state)
 {

@@ -1,6 +1,6 @@
-#include "skin/EnvironmentText.h"
+#include "text/EnvironmentText.h"
 
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "skin/EnvironmentText.h"
+#include "text/EnvironmentText.h"
 #include "support/EnvironmentVariable.h"
 
 TEST (EnvironmentText, ValuesComeBackAsWellFormedTextAndUnsetAsEmpty)

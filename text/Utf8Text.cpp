@@ -1,4 +1,4 @@
-#include "skin/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 #include <string>
 
