@@ -12,8 +12,14 @@ endif()
 if (DREMLOR_SANITIZER_FLAGS)
     add_compile_options (${DREMLOR_SANITIZER_FLAGS})
     add_link_options (${DREMLOR_SANITIZER_FLAGS})
-    set (DREMLOR_BUILD_APP OFF CACHE BOOL "" FORCE)
     set (DREMLOR_BUILD_BENCHMARKS OFF CACHE BOOL "" FORCE)
+endif()
+
+# The address-sanitizer build keeps the program (one more link: its libraries are the
+# tests' own), so that a start of the real program runs under it; the thread-sanitizer
+# build leaves it out.
+if (DREMLOR_SANITIZE STREQUAL "thread")
+    set (DREMLOR_BUILD_APP OFF CACHE BOOL "" FORCE)
 endif()
 
 # The libraries whose branches guide the fuzz targets (cmake/Fuzzing.cmake).

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, checks that product code makes text of outside bytes only through
 # Utf8Text (tools/check_text_from_bytes.py), then builds and runs the whole test suite:
-#   1. ASan+UBSan build (clang): every in-process test (GUI ones under Xvfb), then a bounded
-#      smoke run of every fuzz target;
+#   1. ASan+UBSan build (clang): every in-process test (GUI ones under Xvfb) and one start
+#      of the program (label "start"), then a bounded smoke run of every fuzz target;
 #   2. TSan build (clang): device-link, application and update tests (GUI ones under Xvfb);
 #   3. the normal build (g++): every test, GUI ones under Xvfb;
 #   4. the Windows build (MinGW-w64 cross build, tools/test-windows.sh): device-link and
@@ -58,12 +58,14 @@ normalTestJobs=$(( jobs * 4 ))
 # of a report is named, at a fraction of the compile time of full debug information.
 # The sanitizer builds are lightly optimised, and the ASan build compiles the
 # framework's own sources unoptimised: its undefined-behaviour checks make an
-# optimising compile of them four times slower.
+# optimising compile of them four times slower. The ASan build asks for the program by
+# name: a build folder configured while that build left it out still holds it off.
 stage "ASan + UBSan build"
 configure "$build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only -DNDEBUG" \
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only -DNDEBUG" -DDREMLOR_JUCE_COMPILE_OPTIONS=-O0 \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DDREMLOR_SANITIZE=address -DDREMLOR_BUILD_FUZZERS=ON
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DDREMLOR_SANITIZE=address -DDREMLOR_BUILD_FUZZERS=ON \
+    -DDREMLOR_BUILD_APP=ON
 cmake --build "$build/asan" -j "$jobs"
 (cd "$build/asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     bash "$root/tools/xvfb-session.sh" ctest -LE e2e -j "$jobs" --output-on-failure --timeout 300) \

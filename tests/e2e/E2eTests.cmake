@@ -2,6 +2,20 @@
 # They share the system-wide single-instance lock, so they run one at a time.
 set (DREMLOR_E2E_ARTIFACTS "${PROJECT_BINARY_DIR}/e2e-artifacts")
 
+# A start with a home folder and an argument whose bytes are not UTF-8, and a clean
+# end. The address-sanitizer build runs it too, so it is labelled "start" (that
+# build's test run leaves out "e2e"); no other test of such a run starts the program,
+# and its single-instance socket is its own, so it runs beside them. That build
+# registers no other end-to-end run.
+add_test (NAME e2e_start_with_odd_bytes
+          COMMAND bash "${PROJECT_SOURCE_DIR}/tests/e2e/run_start_with_odd_bytes.sh"
+                  "$<TARGET_FILE:Dremlor>" "${DREMLOR_E2E_ARTIFACTS}")
+set_tests_properties (e2e_start_with_odd_bytes PROPERTIES LABELS start TIMEOUT 120)
+
+if (DREMLOR_SANITIZE)
+    return()
+endif()
+
 foreach (scenario window_geometry second_instance connect_korrina close_settings_unwritable no_display launch_without_midi
                   choose_file send_bank update_offer update_offer_during_send)
     add_test (NAME e2e_${scenario}

@@ -1,0 +1,109 @@
+// Makes text of arbitrary bytes in every way the framework offers for UTF-8 (file names
+// and paths come from the system so, well-formed or not) and puts each text through
+// what the program does with names and paths. Every step must stay inside the bytes it
+// was given: the input is copied to a heap block of exactly its size plus a closing
+// zero, so that the sanitizer reports a read one byte past it. A walk over the text,
+// by character or by code point, must end on its closing zero; one back from there
+// must end on its first byte.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+#include <memory>
+#include <string>
+
+#include <juce_core/juce_core.h>
+
+namespace
+{
+    volatile size_t sink = 0;
+
+    /** Walks forward by character and by code point, then back by character. */
+    void walk (juce::CharPointer_UTF8 start)
+    {
+        const auto end = start.getAddress() + std::strlen (start.getAddress());
+        auto p = start;
+        size_t steps = 0;
+
+        for (; ! p.isEmpty(); ++p)
+            ++steps;
+
+        auto q = start;
+
+        while (! q.isEmpty())
+            q.getAndAdvance();
+
+        if (p.getAddress() != end || q.getAddress() != end || steps != start.length()
+            || start.sizeInBytes() != (size_t) (end - start.getAddress()) + 1)
+            __builtin_trap();
+
+        while (p.getAddress() > start.getAddress())
+            --p;
+
+        if (p.getAddress() != start.getAddress())
+            __builtin_trap();
+    }
+
+    /** What the program does with a name or a path it was given. */
+    void useAsName (juce::String s)
+    {
+        static const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory);
+
+        walk (s.getCharPointer());
+
+        // Kept, so that no read is optimised away.
+        const auto length = s.length();
+        size_t seen = (size_t) s.substring (1, length - 1).hashCode() + (size_t) s.indexOf ("/")
+                      + (size_t) s.indexOfChar ('.') + (size_t) s.replace (".", "-").hashCode()
+                      + s.toUTF16().length() + s.toUTF32().length() + std::wcslen (s.toWideCharPointer())
+                      + s.toStdString().size() + (size_t) folder.getChildFile (s).getFileName().length()
+                      + (size_t) juce::URL::addEscapeChars (s, false).length();
+
+        juce::XmlElement element ("file");
+        element.setAttribute ("name", s);
+        sink = seen + (size_t) element.toString().length();
+
+        // One more character is one more character, whatever came before it.
+        s += 'x';
+
+        if (s.length() != length + 1)
+            __builtin_trap();
+
+        walk (s.getCharPointer());
+    }
+}
+
+extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
+{
+    if (size > 4096)
+        return 0;
+
+    std::unique_ptr<char[]> bytes (new char[size + 1]);
+    std::memcpy (bytes.get(), data, size);
+    bytes[size] = 0;
+
+    const auto* text = bytes.get();
+    const auto zeroTerminated = juce::CharPointer_UTF8 (text);
+    walk (zeroTerminated);
+
+    // A text made as the framework makes a path it reads from the system (a folder's
+    // entries, HOME, the arguments) keeps the bytes up to the first zero unchanged:
+    // it must go on naming the same file.
+    const juce::String sameBytes[] = { juce::String (zeroTerminated), juce::String::fromUTF8 (text) };
+
+    for (const auto& s : sameBytes)
+    {
+        if (std::strcmp (s.toRawUTF8(), text) != 0)
+            __builtin_trap();
+
+        useAsName (s);
+    }
+
+    useAsName (juce::String (std::string (text, size)));
+    useAsName (juce::String::fromUTF8 (text, (int) size));
+    useAsName (juce::String::createStringFromData (text, (int) size));
+    useAsName (juce::String (zeroTerminated, juce::CharPointer_UTF8 (text + size)));
+    useAsName (juce::String (text, size));
+    return 0;
+}
