@@ -95,9 +95,10 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
     walk (zeroTerminated);
 
     // A text made as the framework makes a path it reads from the system (a folder's
-    // entries, HOME, the arguments) keeps the bytes up to the first zero unchanged:
-    // it must go on naming the same file.
-    const juce::String sameBytes[] = { juce::String (zeroTerminated), juce::String::fromUTF8 (text) };
+    // entries, HOME, the arguments), or of a std::string, keeps the bytes up to the
+    // first zero unchanged: it must go on naming the same file.
+    const juce::String sameBytes[] = { juce::String (zeroTerminated), juce::String::fromUTF8 (text),
+                                       juce::String (std::string (text)) };
 
     for (const auto& s : sameBytes)
     {
