@@ -1,16 +1,11 @@
 // Choosing the file to send in the main dialog: Browse, a drop and a new device
 // choice load it, check it against the device with the exact mismatch text, and
-// keep the earlier file's bytes when the choice is cancelled or refused. The chooser's
-// list shows every file of a folder, whatever bytes its name holds.
+// keep the earlier file's bytes when the choice is cancelled or refused.
 
 #include "DialogFixture.h"
 #include "app/SendFileData.h"
 #include "support/MessageLoop.h"
-#include "support/OddByteNames.h"
-#include "support/ScratchFolder.h"
 #include "support/TestDumps.h"
-
-#include <algorithm>
 
 namespace
 {
@@ -352,61 +347,4 @@ TEST_F (SendFileChoice, MembersRetargetAndReplaceTheSendBuffer)
     d.showCannotTransmit();
     EXPECT_EQ (boxes.getLastBox().message, "Dremlor has lost communication with the device.  "
                                            "Please make sure the device is powered on and connected to the computer.");
-}
-
-TEST (ChooserListing, EveryFileIsListedUnderANameThatOpensItWhateverItsBytes)
-{
-    // The chooser fills its list on a thread of its own from the folder's entries, each
-    // through its filter: a name that is not UTF-8 (copied from a Latin-1 machine, cut
-    // short) must be listed like any other, under a name that still opens that file.
-    // A click on it puts the name in the chooser's file name box, which is what Open
-    // takes: from there too it must name the same file.
-    if (*OddByteNames::unsupportedReason() != 0)
-        GTEST_SKIP() << OddByteNames::unsupportedReason();
-
-    ScratchFolder scratch ("chooser-odd-names");
-    ASSERT_TRUE (OddByteNames::createIn (scratch.folder));
-
-    const juce::WildcardFileFilter syxFiles ("*.syx", "*", "SysEx files");
-    auto syxNames = OddByteNames::all();
-    syxNames.erase (std::remove_if (syxNames.begin(), syxNames.end(), [] (const std::string& name)
-                    {
-                        return name.size() < 4 || name.compare (name.size() - 4, 4, ".syx") != 0;
-                    }), syxNames.end());
-
-    // filter | the files it lets through
-    const std::pair<const juce::FileFilter*, std::vector<std::string>> rows[] =
-    {
-        { nullptr, OddByteNames::all() },
-        { &syxFiles, syxNames },
-    };
-
-    juce::FileBrowserComponent browser (juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles,
-                                        scratch.folder, nullptr, nullptr);
-
-    for (const auto& [filter, names] : rows)
-    {
-        juce::TimeSliceThread thread ("chooser listing");
-        thread.startThread();
-        juce::DirectoryContentsList list (filter, thread);
-        list.setDirectory (scratch.folder, false, true);
-        ASSERT_TRUE (MessageLoop::runUntil ([&list] { return ! list.isStillLoading(); }));
-
-        std::vector<std::string> listed;
-
-        for (int i = 0; i < list.getNumFiles(); ++i)
-        {
-            EXPECT_TRUE (list.getFile (i).existsAsFile());
-            listed.push_back (OddByteNames::contentOf (list.getFile (i)));
-
-            browser.setFileName (list.getFile (i).getFileName());
-            EXPECT_TRUE (browser.currentFileIsValid());
-            EXPECT_EQ (OddByteNames::contentOf (browser.getSelectedFile (0)), listed.back());
-        }
-
-        auto expected = names;
-        std::sort (listed.begin(), listed.end());
-        std::sort (expected.begin(), expected.end());
-        EXPECT_EQ (listed, expected) << (filter == nullptr ? "every file" : "*.syx");
-    }
 }

@@ -8,8 +8,7 @@ source "$(dirname "$0")/e2e_common.sh"
 
 oddHome="$scratch/home-"$'\xc0\x80'"-copied from the caf"$'\xe9'" laptop"
 mkdir -p "$oddHome"
-# The single-instance socket in a folder of this run's own: no other test's program
-# or instance messenger is in its way.
+# A single-instance socket of its own, out of other tests' way.
 export XDG_RUNTIME_DIR="$scratch/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
@@ -18,7 +17,6 @@ HOME="$oddHome" "$app" $'caf\xe9 \xc0\x80 bank 1 preset 2.syx \xe0\x80\x81 end\x
 app_pid=$!
 started_pids+=($app_pid)
 
-# Under the sanitizer the window takes seconds; a program that died shows none.
 deadline=$(( SECONDS + 60 ))
 until win="$(xdotool search --onlyvisible --name "^$appTitle\$" 2>/dev/null | head -1)" && [ -n "$win" ]; do
     kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window appeared: $(head -20 "$log")"
@@ -27,8 +25,7 @@ until win="$(xdotool search --onlyvisible --name "^$appTitle\$" 2>/dev/null | he
 done
 sleep 1
 read -r wx wy ww _ <<< "$(window_geometry "$win")"
-
-# The close button sits at the right end of the 27-pixel title bar.
+# The close button, at the right end of the title bar.
 xdotool mousemove $(( wx + ww - 20 )) $(( wy + 13 )) click 1
 
 for _ in $(seq 1 300); do
