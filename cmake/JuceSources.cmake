@@ -18,14 +18,8 @@
 
 option (DREMLOR_PATCH_JUCE "Build the framework with the project's patch (OFF only to compare)" ON)
 
-if (NOT DREMLOR_PATCH_JUCE)
-    find_package (JUCE CONFIG REQUIRED)
-    return()
-endif()
-
-# Debian's package configuration, found where find_package would find it (a cross build's
-# toolchain names the build machine's), but not run as it is: it adds every module from
-# the installed folder.
+# Debian's package configuration: on the build machine, also for a cross build, whose
+# package describes sources and the build machine's juceaide, not Windows binaries.
 if (NOT JUCE_DIR)
     file (GLOB DREMLOR_JUCE_PACKAGE_DIRS /usr/lib/*/cmake/JUCE-* /usr/lib/cmake/JUCE-*)
     if (NOT DREMLOR_JUCE_PACKAGE_DIRS)
@@ -35,6 +29,13 @@ if (NOT JUCE_DIR)
     set (JUCE_DIR "${DREMLOR_JUCE_PACKAGE_DIR}" CACHE PATH "JUCE's CMake package" FORCE)
 endif()
 
+if (NOT DREMLOR_PATCH_JUCE)
+    find_package (JUCE CONFIG REQUIRED)
+    return()
+endif()
+
+# The package's configuration is not run as it is: it adds every module from the
+# installed folder.
 file (READ "${JUCE_DIR}/JUCEConfig.cmake" DREMLOR_JUCE_CONFIG)
 if (NOT DREMLOR_JUCE_CONFIG MATCHES "set\\(JUCE_MODULES_DIR \"([^\"]+)\"")
     message (FATAL_ERROR "${JUCE_DIR}/JUCEConfig.cmake does not name its module folder")

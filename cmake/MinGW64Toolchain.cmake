@@ -19,15 +19,9 @@ set (CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set (CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set (CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # JUCE's CMake package lives on the build machine and describes sources (and the
-# build machine's juceaide), not Windows binaries: it is taken from there.
+# build machine's juceaide), not Windows binaries: it is taken from there
+# (cmake/JuceSources.cmake names it).
 set (CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
-if (NOT JUCE_DIR)
-    file (GLOB DREMLOR_HOST_JUCE_DIRS /usr/lib/*/cmake/JUCE-* /usr/lib/cmake/JUCE-*)
-    if (DREMLOR_HOST_JUCE_DIRS)
-        list (GET DREMLOR_HOST_JUCE_DIRS 0 DREMLOR_HOST_JUCE_DIR)
-        set (JUCE_DIR "${DREMLOR_HOST_JUCE_DIR}" CACHE PATH "JUCE's CMake package on the build machine" FORCE)
-    endif()
-endif()
 
 # The program runs from its folder on a Windows machine that has no MinGW runtime:
 # libgcc, libstdc++ and winpthread are linked in.

@@ -14,46 +14,34 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 namespace
 {
     /** The process's own folder in the temporary folder, made on first use and removed
-        with all it holds when the process ends. libFuzzer ends a run that reached
-        -runs or -max_total_time through exit(), which runs this static's destructor
-        (a crash or a time-out ends through _Exit and leaves it behind). The removal
-        goes through the standard library, not the framework, whose own statics may
+        with all it holds when the process ends through exit(), as libFuzzer ends a run
+        that reached -runs or -max_total_time (a crash or a time-out leaves it behind).
+        The removal goes through the standard library: the framework's own statics may
         be gone by then.
     */
-    class FuzzFolder
-    {
-    public:
-        FuzzFolder()
-            : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                          .getChildFile ("dremlor-fuzz-skin-" + juce::Uuid().toString())),
-              path (folder.getFullPathName().toStdString())
-        {
-            folder.getChildFile ("work").createDirectory();
-        }
-
-        ~FuzzFolder()
-        {
-            std::error_code ignored;
-            std::filesystem::remove_all (path, ignored);
-        }
-
-        const juce::File folder;
-
-    private:
-        const std::filesystem::path path;
-
-        JUCE_DECLARE_NON_COPYABLE (FuzzFolder)
-    };
-
     const juce::File& getFuzzFolder()
     {
-        static const FuzzFolder owner;
-        return owner.folder;
+        static const juce::File folder = []
+        {
+            auto f = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                         .getChildFile ("dremlor-fuzz-skin-" + juce::Uuid().toString());
+            f.getChildFile ("work").createDirectory();
+            return f;
+        }();
+
+        static const struct Remover
+        {
+            std::string path;
+            ~Remover() { std::error_code ignored; std::filesystem::remove_all (path, ignored); }
+        } remover { folder.getFullPathName().toStdString() };
+
+        return folder;
     }
 
     void buildWidgets (const juce::XmlElement& root)

@@ -4,8 +4,8 @@
 Bytes from outside the program (a skin, the network, a device, a file, the
 environment) become a juce::String only through text/Utf8Text, which refuses or
 repairs what is not well-formed UTF-8. The framework's own conversions keep a
-damaged sequence as it is, and its string functions then count it one way and copy
-it another, past the end of their buffer.
+damaged sequence as it is (memory-safe with the project's patch, but not text the
+program can show or store as it was read).
 
 The code is read as the compiler reads it: clang-query parses every source of
 text/, devicelink/, skin/, app/ and update/ with the project's own compile flags (a
