@@ -12,10 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -40,12 +38,9 @@ TEST (OddByteNames, EveryListingFindsEachFileUnderANameThatOpensIt)
 
     for (const auto& name : oddNames)
     {
-        // Made with open() on the raw bytes: the framework would be the thing under test.
-        const auto path = scratch.folder.getFullPathName().toStdString() + "/" + name;
-        const int fd = ::open (path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        ASSERT_GE (fd, 0);
-        ASSERT_EQ (::write (fd, name.data(), name.size()), (ssize_t) name.size());
-        ::close (fd);
+        // Made through the standard library on the raw bytes: the framework is the thing under test.
+        std::ofstream file (scratch.folder.getFullPathName().toStdString() + "/" + name, std::ios::binary);
+        ASSERT_TRUE (file << name) << name;
     }
 
     const auto target = scratch.folder.getChildFile ("250302-090507-stompra.syx");

@@ -3,10 +3,9 @@
 set (DREMLOR_E2E_ARTIFACTS "${PROJECT_BINARY_DIR}/e2e-artifacts")
 
 # A start with a home folder and an argument whose bytes are not UTF-8, and a clean
-# end. The address-sanitizer build runs it too, so it is labelled "start" (that
-# build's test run leaves out "e2e"); no other test of such a run starts the program,
-# and its single-instance socket is its own, so it runs beside them. That build
-# registers no other end-to-end run.
+# end. Labelled "start", not "e2e", so the address-sanitizer build, which registers
+# no other end-to-end run, runs it too; its single-instance socket is its own, so it
+# runs beside other tests.
 add_test (NAME e2e_start_with_odd_bytes
           COMMAND bash "${PROJECT_SOURCE_DIR}/tests/e2e/run_start_with_odd_bytes.sh"
                   "$<TARGET_FILE:Dremlor>" "${DREMLOR_E2E_ARTIFACTS}")
