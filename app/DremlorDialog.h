@@ -203,13 +203,16 @@ public:
     /** Chooses the file to send: with an empty path the user picks one in the chooser
         "Select a file..." (cancelling it keeps the earlier file's bytes); otherwise the
         path is taken. The file is loaded, checked against the device (the mismatch
-        message and the earlier file's bytes back when it does not fit) and shown.
+        message and the earlier file's bytes back when it does not fit) and shown; a
+        file that cannot be read is refused with its message and the earlier file's
+        bytes back.
         Returns whether a file was read.
     */
     bool selectFile (const juce::String& path = {});
 
-    /** Reads the whole file into the send buffer; false (nothing changed) when it
-        cannot be read.
+    /** Reads the whole file into the send buffer when it is a regular file of a sane
+        size (RegularFileReader); otherwise shows what is wrong with it and returns
+        false, nothing changed.
     */
     bool loadSendFile (const juce::File& file);
 

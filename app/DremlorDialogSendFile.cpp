@@ -1,5 +1,6 @@
 #include "app/DremlorDialog.h"
 
+#include "app/RegularFileReader.h"
 #include "app/SendFileData.h"
 
 #include <new>
@@ -63,8 +64,15 @@ bool DremlorDialog::selectFile (const juce::String& path)
     saveSendDir (file.getParentDirectory());
     fileLoaded = loadSendFile (file);
 
+    // A file that cannot be read (its message has been shown) leaves the earlier
+    // file ready to send, as a misfit does.
     if (! fileLoaded)
+    {
+        if (! previousSendBuffer.isEmpty())
+            sendBuffer = previousSendBuffer;
+
         return false;
+    }
 
     // An empty file holds nothing for any device, the Boot ROM included: it is refused
     // as a misfit rather than passed over without a word.
@@ -90,20 +98,14 @@ bool DremlorDialog::selectFile (const juce::String& path)
 
 bool DremlorDialog::loadSendFile (const juce::File& file)
 {
-    try
-    {
-        juce::MemoryBlock data;
+    // Only a regular file of a sane size is read: a link to a device, a named pipe,
+    // a folder or a huge file is refused with a message saying which it is.
+    const auto read = RegularFileReader::read (file, sendBuffer);
 
-        if (! file.existsAsFile() || ! file.loadFileAsData (data))
-            return false;
+    if (read.failed())
+        showMessage (read.getErrorMessage() + "\n\nPlease try a different file.");
 
-        sendBuffer = std::move (data);
-        return true;
-    }
-    catch (const std::bad_alloc&)
-    {
-        return false;
-    }
+    return read.wasOk();
 }
 
 bool DremlorDialog::storeSendData (const juce::MemoryBlock& data)

@@ -1,6 +1,7 @@
 #include "app/DremlorDialog.h"
 
 #include "app/DumpProgressThread.h"
+#include "app/RegularFileReader.h"
 #include "devicelink/ScratchFile.h"
 #include "devicelink/VASMidiProcessing.h"
 #include "skin/VASMultiLineLabelComponent.h"
@@ -271,9 +272,21 @@ juce::Result DremlorDialog::writeStompraDump (const juce::MidiBuffer& dump, cons
 {
     // Written beside the file and moved into place only once complete, so a failure
     // leaves an existing file as it was.
+    // What the folder holds under that name is read only when it is a regular file:
+    // a named pipe or a link to a device there is refused, never waited on or read
+    // for ever.
+    juce::MemoryBlock previous;
+
+    if (file.exists() || file.isSymbolicLink())
+    {
+        const auto read = RegularFileReader::read (file, previous);
+
+        if (read.failed())
+            return read;
+    }
+
     juce::TemporaryFile scratch (file, ScratchFile::beside (file));
-    const auto previousSize = file.existsAsFile() ? file.getSize() : (juce::int64) 0;
-    auto expectedSize = previousSize;
+    auto expectedSize = (juce::int64) previous.getSize();
     const auto cannotWrite = juce::Result::fail ("Could not write " + scratch.getFile().getFullPathName());
 
     {
@@ -282,16 +295,8 @@ juce::Result DremlorDialog::writeStompraDump (const juce::MidiBuffer& dump, cons
         if (out.failedToOpen())
             return out.getStatus();
 
-        if (previousSize > 0)
-        {
-            juce::FileInputStream previous (file);
-
-            if (previous.failedToOpen())
-                return previous.getStatus();
-
-            if (out.writeFromInputStream (previous, -1) != previousSize)
-                return out.getStatus().failed() ? out.getStatus() : cannotWrite;
-        }
+        if (! previous.isEmpty() && ! out.write (previous.getData(), previous.getSize()))
+            return out.getStatus().failed() ? out.getStatus() : cannotWrite;
 
         // The messages go straight from the recording into the stream's buffer: the
         // dump is never held twice.

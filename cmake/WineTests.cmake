@@ -55,6 +55,7 @@ if (TARGET dremlor_app AND TARGET dremlor_test_support_gui)
     set (DREMLOR_WINE_WORKFLOW_CASES
         "InstanceMessenger.*"
         "WindowsPlaces.*"
+        "RegularFileReaderWindows.*"
         "SendDialog.*"
         "SendToKorrina.ProgramChangeReachesTheUnitBeforeTheBoxOfABank"
         "FirmwareSend.FpgaNeeds1403AndReportsAnUpToDateFpga"

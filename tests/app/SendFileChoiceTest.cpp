@@ -7,6 +7,9 @@
 #include "support/MessageLoop.h"
 #include "support/TestDumps.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace
 {
     using TestDumps::Bytes;
@@ -234,10 +237,13 @@ TEST_F (SendFileChoice, CancelledChooserKeepsTheEarlierFileAndTheFolderIsRemembe
     ASSERT_EQ (startFolders.size(), 2);
     EXPECT_EQ (startFolders[1], folder.getFullPathName());
 
-    // An unreadable file loads nothing, says nothing and leaves no bytes to send.
-    EXPECT_FALSE (d.selectFile (folder.getChildFile ("gone.syx").getFullPathName()));
-    EXPECT_TRUE (d.sendBuffer.isEmpty());
-    EXPECT_EQ (boxes.getNumBoxes(), 0);
+    // A file that is not there loads nothing, says so and keeps the earlier bytes.
+    const auto gone = folder.getChildFile ("gone.syx");
+    EXPECT_FALSE (d.selectFile (gone.getFullPathName()));
+    EXPECT_EQ (bufferOf (d), bank);
+    ASSERT_EQ (boxes.getNumBoxes(), 1);
+    EXPECT_EQ (boxes.getLastBox().message, "\"" + gone.getFullPathName() + "\" does not exist."
+                                           "\n\nPlease try a different file.");
 
     dialog.reset();
     DremlorSettings settings;
@@ -347,4 +353,73 @@ TEST_F (SendFileChoice, MembersRetargetAndReplaceTheSendBuffer)
     d.showCannotTransmit();
     EXPECT_EQ (boxes.getLastBox().message, "Dremlor has lost communication with the device.  "
                                            "Please make sure the device is powered on and connected to the computer.");
+}
+
+TEST_F (SendFileChoice, WhatIsNotARegularFileIsRefusedWithWhatItIsAndTheEarlierFileStays)
+{
+    // Entries an archive may unpack beside real presets; none of them may be read.
+    using Make = bool (*) (const char*);
+    const struct { const char* what; Make make; const char* says; } cases[] =
+    {
+        { "link to /dev/zero",    [] (const char* p) { return ::symlink ("/dev/zero", p) == 0; },    " is a device, not a file." },
+        { "link to /dev/urandom", [] (const char* p) { return ::symlink ("/dev/urandom", p) == 0; }, " is a device, not a file." },
+        { "pipe with no writer",  [] (const char* p) { return ::mkfifo (p, 0600) == 0; },            " is a named pipe, not a file." },
+        { "dangling link",        [] (const char* p) { return ::symlink ("nowhere.syx", p) == 0; },  " is a link to a file that does not exist." },
+        { "link to itself",       [] (const char* p) { return ::symlink (p, p) == 0; },              " is a link that leads round in a loop." },
+        { "folder",               [] (const char* p) { return ::mkdir (p, 0700) == 0; },             " is a folder, not a file." },
+        { "sparse 8 GiB",         [] (const char* p) { return juce::File (p).create().wasOk() && ::truncate (p, (off_t) 8 << 30) == 0; },
+                                  " is too large (8.0 GB): no file for a device is larger than 64 MB." },
+    };
+
+    auto& d = makeDialog();
+    chooseKorrina();
+    const auto earlier = presetFile (3, 2, 1);
+    const auto earlierFile = write ("earlier.syx", earlier);
+    const auto entry = folder.getChildFile ("entry.syx");
+
+    const auto refusals = [this] (const juce::String& message)
+    {
+        return std::count_if (boxes.getBoxes().begin(), boxes.getBoxes().end(), [&] (const auto& box)
+                              { return box.message == message && box.icon == juce::MessageBoxIconType::WarningIcon; });
+    };
+
+    for (const auto& c : cases)
+    {
+        // Chosen in the chooser, dropped on the window, and reloaded by a new device
+        // choice after the chosen file itself was replaced by such an entry.
+        for (const juce::String way : { "chooser", "drop", "device" })
+        {
+            SCOPED_TRACE (juce::String (c.what) + ", by " + way);
+            ::remove (entry.getFullPathName().toRawUTF8());
+            ASSERT_TRUE (d.selectFile (earlierFile.getFullPathName()));
+            boxes.clear();
+
+            const auto& named = way == "device" ? earlierFile : entry;
+            ASSERT_TRUE (way == "device" ? earlierFile.deleteFile() : true);
+            ASSERT_TRUE (c.make (named.getFullPathName().toRawUTF8()));
+
+            if (way == "chooser")
+            {
+                pickInTurn ({ entry });
+                EXPECT_FALSE (d.selectFile());
+            }
+            else if (way == "drop")
+            {
+                d.filesDropped ({ entry.getFullPathName() }, 400, 300);
+            }
+            else
+            {
+                chooseKorrina (d.device == DeviceModels::korrina ? DeviceModels::korrinaGrand : DeviceModels::korrina);
+                ::remove (earlierFile.getFullPathName().toRawUTF8());
+                write ("earlier.syx", earlier);
+            }
+
+            EXPECT_FALSE (d.fileLoaded);
+            EXPECT_EQ (refusals ("\"" + named.getFullPathName() + "\"" + c.says + "\n\nPlease try a different file."), 1)
+                << boxes.getLastBox().message;
+            EXPECT_EQ (bufferOf (d), earlier);
+            EXPECT_EQ (d.sendFile, earlierFile);
+            EXPECT_EQ (d.fileSelectedLabel->getText(), "earlier.syx");
+        }
+    }
 }

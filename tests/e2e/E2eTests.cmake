@@ -11,6 +11,15 @@ add_test (NAME e2e_start_with_odd_bytes
                   "$<TARGET_FILE:Dremlor>" "${DREMLOR_E2E_ARTIFACTS}")
 set_tests_properties (e2e_start_with_odd_bytes PROPERTIES LABELS start TIMEOUT 120)
 
+# Entries of a preset folder that are not regular files (links to devices, a named
+# pipe) chosen through Browse: each refused with a box, Browse answering after it.
+# Labelled "start" too, with a single-instance socket of its own, so the sanitizer
+# build runs it as well.
+add_test (NAME e2e_refuse_entries_not_files
+          COMMAND bash "${PROJECT_SOURCE_DIR}/tests/e2e/run_refuse_entries_not_files.sh"
+                  "$<TARGET_FILE:Dremlor>" "${DREMLOR_E2E_ARTIFACTS}")
+set_tests_properties (e2e_refuse_entries_not_files PROPERTIES LABELS start TIMEOUT 300)
+
 if (DREMLOR_SANITIZE)
     return()
 endif()
