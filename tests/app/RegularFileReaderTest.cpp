@@ -54,7 +54,11 @@ TEST (RegularFileReader, ReadsUpToItsLimitAndRefusesOneByteMoreWithoutReading)
         juce::MemoryBlock data;
         const auto result = RegularFileReader::read (file, data, 1000);
         EXPECT_EQ (result.wasOk(), size <= 1000);
-        EXPECT_EQ (data, result.wasOk() ? juce::MemoryBlock (bytes.getData(), (size_t) size) : juce::MemoryBlock());
+        EXPECT_EQ ((int) data.getSize(), result.wasOk() ? size : 0);
+
+        // (The framework's comparison of two empty blocks hands memcmp a null pointer.)
+        if (! data.isEmpty())
+            EXPECT_EQ (data, juce::MemoryBlock (bytes.getData(), (size_t) size));
     }
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # With the emulated Korrina: entries of a preset folder that look like ".syx" files
 # but are not regular files (a link to /dev/zero, a link to /dev/urandom, a named
-# pipe with no writer) are chosen in turn through Browse. Each is refused with a
+# pipe with no writer, a sparse file of 8 GiB) are chosen in turn through Browse. Each is refused with a
 # message box, and once the box is closed Browse opens the chooser again: the
 # program neither reads a device for ever nor waits on the pipe. It ends cleanly,
 # with no sanitizer report in the sanitizer build.
@@ -16,6 +16,7 @@ mkdir -p "$files"
 ln -s /dev/zero "$files/zero.syx"
 ln -s /dev/urandom "$files/random.syx"
 mkfifo "$files/pipe.syx"
+truncate -s 8G "$files/huge.syx"
 
 start_app refuse_entries
 find_main_window
@@ -45,7 +46,7 @@ open_chooser ()
     return 1
 }
 
-for entry in zero random pipe; do
+for entry in zero random pipe huge; do
     chooser="$(open_chooser)" || fail "Browse did not open the chooser before $entry.syx"
     sleep 1
     # A whole path first takes the chooser to its folder; a second Return opens.
