@@ -46,6 +46,18 @@ open_chooser ()
     return 1
 }
 
+# close_with_key <window id> <key>: presses the key until the window has gone (a key
+# pressed before the window takes the focus is lost); false after 30 s.
+close_with_key ()
+{
+    local deadline=$(( SECONDS + 30 ))
+    while xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        xdotool key "$2"
+        sleep 0.3
+    done
+}
+
 for entry in zero random pipe huge; do
     chooser="$(open_chooser)" || fail "Browse did not open the chooser before $entry.syx"
     sleep 1
@@ -60,18 +72,13 @@ for entry in zero random pipe huge; do
     screenshot "refuse-$entry"
     read -r bx by bw bh < <(window_geometry "$box")
     [ "$(dark_pixels "$artifacts/refuse-$entry.png" "$bx" "$by" "$bw" "$bh")" -gt 100 ] || fail "the box for $entry.syx shows no text"
-    xdotool key Return
-
-    for _ in $(seq 1 100); do
-        xdotool search --onlyvisible --name '^Dremlor$' > /dev/null 2>&1 || break
-        sleep 0.1
-    done
+    close_with_key "$box" Return || fail "the box for $entry.syx did not close"
 done
 
 # Browse answers after the last refusal too; the chooser is then cancelled.
 chooser="$(open_chooser)" || fail "Browse did not open the chooser after the refusals"
 alive "the last chooser"
-xdotool key Escape
+close_with_key "$chooser" Escape || fail "the chooser did not close"
 
 # The close button at the right end of the title bar ends the program.
 xdotool mousemove $(( wx + 780 )) $(( wy + 14 )) click 1
