@@ -19,16 +19,19 @@ TEST (RegularFileReaderWindows, APipeADeviceAndAFolderAreRefusedAndAFileIsReadWh
     ASSERT_TRUE (RegularFileReader::read (file, data).wasOk());
     EXPECT_EQ (data, bytes);
 
-    // A pipe whose server never writes: a read would wait for ever.
-    const juce::File pipe ("\\\\.\\pipe\\dremlor-reader-test-" + juce::String (juce::Random::getSystemRandom().nextInt64()));
-    const auto server = CreateNamedPipeW (pipe.getFullPathName().toWideCharPointer(), PIPE_ACCESS_OUTBOUND,
+    // A pipe whose server never writes: a read would wait for ever. The framework's
+    // File drops the "." of "\\.\pipe\..." as a folder of its own, so the file names
+    // it by the other prefix of the same namespace.
+    const auto name = "dremlor-reader-test-" + juce::String (juce::Random::getSystemRandom().nextInt64());
+    const auto server = CreateNamedPipeW (("\\\\.\\pipe\\" + name).toWideCharPointer(), PIPE_ACCESS_OUTBOUND,
                                           PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
     ASSERT_NE (server, INVALID_HANDLE_VALUE);
+    const juce::File pipe ("\\\\?\\pipe\\" + name);
 
     const struct { juce::File named; const char* says; } cases[] =
     {
         { pipe,                               " is a named pipe, not a file." },
-        { juce::File ("\\\\.\\NUL"),          " is a device, not a file." },
+        { folder.getChildFile ("NUL"),        " is a device, not a file." },
         { folder,                             " is a folder, not a file." },
         { folder.getChildFile ("gone.syx"),   " does not exist." },
     };
