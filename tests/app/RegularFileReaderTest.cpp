@@ -37,29 +37,6 @@ TEST (RegularFileReader, ReadsUpToItsLimitAndRefusesOneByteMoreWithoutReading)
                    "\"" + file.getFullPathName() + "\" is too large (64.0 MB): no file for a device is larger than 64 MB.");
         EXPECT_EQ (data, untouched);
     }
-
-    // A lower limit given by the caller, with real bytes: each byte in place.
-    juce::MemoryBlock bytes;
-
-    for (int i = 0; i < 1001; ++i)
-        bytes.append (&i, 1);
-
-    for (const int size : { 0, 999, 1000, 1001 })
-    {
-        SCOPED_TRACE (size);
-        // Writing no bytes would delete the file instead of leaving an empty one.
-        ASSERT_TRUE (file.deleteFile());
-        ASSERT_TRUE (size == 0 ? file.create().wasOk() : file.replaceWithData (bytes.getData(), (size_t) size));
-
-        juce::MemoryBlock data;
-        const auto result = RegularFileReader::read (file, data, 1000);
-        EXPECT_EQ (result.wasOk(), size <= 1000);
-        EXPECT_EQ ((int) data.getSize(), result.wasOk() ? size : 0);
-
-        // (The framework's comparison of two empty blocks hands memcmp a null pointer.)
-        if (! data.isEmpty())
-            EXPECT_EQ (data, juce::MemoryBlock (bytes.getData(), (size_t) size));
-    }
 }
 
 TEST (StompraDumpFile, AnEntryThatIsNotARegularFileWhereTheDumpGoesIsRefusedAndLeftAlone)
