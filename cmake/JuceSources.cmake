@@ -3,8 +3,9 @@
 # UTF-8 text functions count one way and copy or step another, so a file name, an
 # environment variable or an argument that is not well-formed UTF-8 (an overlong zero,
 # a lead byte before the null) is copied past the end of its buffer; the patch makes
-# them memory-safe for any bytes and keeps the bytes as they are (README.md, "The
-# framework").
+# them memory-safe for any bytes and keeps the bytes as they are. The same patch lets
+# the memory stream (juce_MemoryOutputStream.cpp) grow past 4 GiB, where as shipped it
+# writes on past its block (README.md, "The framework").
 #
 # The installed modules are never changed. At configure time they are copied into the
 # build folder, the patch is applied to the copy, and the package's own CMake

@@ -405,7 +405,7 @@ writeNotices ()
         mingw-w64-x86-64-dev
     # JUCE is built with the project's one patch (cmake/JuceSources.cmake): the notice says
     # so, and the patch itself is packed beside it.
-    addPackageNotice JUCE "JUCE: the application framework, modified: built with one patch of Dremlor's, JUCE-modifications.patch in this folder, which makes its UTF-8 text functions (juce_core/text/juce_CharPointer_UTF8.h and juce_String.cpp) memory-safe for any bytes." \
+    addPackageNotice JUCE "JUCE: the application framework, modified: built with one patch of Dremlor's, JUCE-modifications.patch in this folder, which makes its UTF-8 text functions (juce_core/text/juce_CharPointer_UTF8.h and juce_String.cpp) memory-safe for any bytes and lets its memory stream (juce_core/streams/juce_MemoryOutputStream.cpp) grow past 4 GiB." \
         juce-modules-source
     cp "$root/cmake/patches/juce-utf8-bounds.patch" "$notices/JUCE-modifications.patch"
 
