@@ -212,6 +212,28 @@ choose_device ()
     choose_menu_item "$1"
 }
 
+# box_painted <id>: true once a message box ("Dremlor") shows its own page: its border
+# and background in the corner and some text (until it paints, the server shows
+# whatever was drawn there before).
+box_painted ()
+{
+    local bx by bw bh
+    read -r bx by bw bh < <(window_geometry "$1")
+    import -display "$DISPLAY" -window root "$scratch/box.png"
+    [ "$(pixel "$scratch/box.png" "$bx" "$by")" = "111,124,137" ] \
+        && [ "$(pixel "$scratch/box.png" $(( bx + 3 )) $(( by + 3 )))" = "244,246,248" ] \
+        && [ "$(dark_pixels "$scratch/box.png" "$bx" "$by" "$bw" "$bh")" -ge 100 ]
+}
+
+# wait_for_box [seconds]: waits for a message box and its paint; prints its id.
+wait_for_box ()
+{
+    local box
+    box="$(wait_for_window '^Dremlor$' "${1:-$guardSeconds}")" || return 1
+    wait_until "$guardSeconds" box_painted "$box" || { echo "the box was not painted" >&2; return 1; }
+    echo "$box"
+}
+
 # offer_painted <id>: true once the "Software Update" window shows its own page: its
 # grey background in the corner and the first line of the release notes in their box
 # (until it paints, the server shows whatever was drawn there before).
@@ -253,15 +275,26 @@ choose_in_chooser ()
     wait_until_gone "$1" || fail "the chooser stayed open"
 }
 
-# type_into_chooser <chooser id> <path>: types the path into the "file:" box near the
-# foot of the framework's own file chooser and presses Return.
+# chooser_painted <chooser id>: true once the framework's chooser shows its "file:" label.
+chooser_painted ()
+{
+    local cx cy
+    read -r cx cy _ _ < <(window_geometry "$1")
+    painted_text $(( cx + 8 )) $(( cy + 426 )) 36 20
+}
+
+# type_into_chooser <chooser id> <path>: once the chooser is painted, types the path
+# into the "file:" box near the foot of the framework's own file chooser, waits until
+# the box shows it and presses Return.
 type_into_chooser ()
 {
     local cx cy cw ch
     read -r cx cy cw ch < <(window_geometry "$1")
+    wait_until "$guardSeconds" chooser_painted "$1" || fail "the chooser was not painted"
     xdotool mousemove $(( cx + cw / 2 )) $(( cy + ch - 64 )) click 1
-    sleep 0.3
     xdotool type --delay 5 "$2"
+    wait_until "$guardSeconds" dark_at_least 20 $(( cx + 46 )) $(( cy + 429 )) 300 14 \
+        || fail "the chooser's file box does not show the typed path"
     xdotool key Return
 }
 

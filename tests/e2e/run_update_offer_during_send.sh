@@ -128,8 +128,7 @@ box_or_offer ()
 }
 wait_until 300 box_or_offer || fail "no box after the send"
 box="$(visible_window '^Dremlor$')"
-read -r bx by bw bh < <(window_geometry "$box")
-wait_until "$guardSeconds" painted_text "$bx" "$by" "$bw" "$bh" || fail "the completion box was not painted"
+wait_until "$guardSeconds" box_painted "$box" || fail "the completion box was not painted"
 boxShownMs=$(( $(date +%s%N) / 1000000 ))
 sleep 1
 screenshot offer-held-over-completion-box
