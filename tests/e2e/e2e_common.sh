@@ -283,6 +283,22 @@ chooser_painted ()
     painted_text $(( cx + 8 )) $(( cy + 426 )) 36 20
 }
 
+# chooser_box_empty <chooser id>: true while the chooser's "file:" box holds no text
+# (as once a typed folder has been opened).
+chooser_box_empty ()
+{
+    local cx cy
+    read -r cx cy _ _ < <(window_geometry "$1")
+    ! dark_at_least 20 $(( cx + 46 )) $(( cy + 429 )) 300 14
+}
+
+# receive_page_shown: true once the main dialog shows the receive page (its step 2
+# reads "Choose a backup folder", longer than the send page's "Choose a file").
+receive_page_shown ()
+{
+    dark_at_least 20 $(( wx + 404 )) $(( wy + titleBar + 258 )) 70 16
+}
+
 # type_into_chooser <chooser id> <path>: once the chooser is painted, types the path
 # into the "file:" box near the foot of the framework's own file chooser, waits until
 # the box shows it and presses Return.

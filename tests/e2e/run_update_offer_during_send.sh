@@ -138,7 +138,10 @@ xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Retur
 
 # Now it opens.
 offer="$(wait_for_window '^Software Update$')" || fail "no offer after the completion box was closed"
-window_shown "$box" && fail "the completion box is still open under the offer"
+if window_shown "$box"; then
+    screenshot offer-over-completion-box
+    fail "the completion box is still open under the offer"
+fi
 wait_until "$guardSeconds" offer_painted "$offer" || fail "the offer was not painted"
 screenshot offer-after-send
 xdotool windowactivate --sync "$offer" key Escape 2>/dev/null || xdotool key Escape
