@@ -147,7 +147,7 @@ bool DremlorApplication::isUserBusy() const
             return true;
 
     const auto* dialog = mainWindow != nullptr ? mainWindow->getDialog() : nullptr;
-    return dialog != nullptr && (dialog->isTransferRunning() || dialog->isChooserOpen());
+    return dialog != nullptr && (dialog->isTransferRunning() || dialog->isChooserOpen() || dialog->isSendDialogOpen());
 }
 
 void DremlorApplication::actOnCheckResult (int result)

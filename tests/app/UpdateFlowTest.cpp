@@ -329,6 +329,41 @@ TEST_F (UpdateFlow, AnAnswerWaitsWhileAnAnsweredBoxIsStillOnTheScreen)
     app.shutdown();
 }
 
+TEST_F (UpdateFlow, TheUserIsBusyFromTheSendDialogsSendUntilTheSendRuns)
+{
+    const ScopedUpdateServer updateServer (server.getBaseAddress());
+    const auto bank = home.getChildFile ("bank.syx");
+    juce::Random random (5);
+    const auto bytes = TestDumps::bankFile (DeviceModels::korrina, 0, random);
+    ASSERT_TRUE (bank.replaceWithData (bytes.data(), bytes.size()));
+    loadDefaultSkin();
+
+    RecordingApplication app;
+    app.initialise ({});
+    auto& d = *app.getMainWindow()->getDialog();
+    SendDialogUser user (d);
+
+    // "Send" has ended the dialog's modal state; its loop has not returned yet and the
+    // send has not started.
+    bool busyAfterSend = false;
+    user.onShown = [&] (DremlorDialog& dd)
+    {
+        dd.buttonClicked (dd.sendButton.get());
+        busyAfterSend = app.isUserBusy();
+    };
+
+    d.chooseDevice (DeviceModels::korrina);
+    ASSERT_TRUE (d.selectFile (bank.getFullPathName()));
+    d.buttonClicked (d.transmitButton.get());
+    EXPECT_EQ (user.titles.size(), 1);
+    EXPECT_TRUE (busyAfterSend);
+    EXPECT_TRUE (d.isTimerRunning (DremlorDialog::sendPollTimer));
+    EXPECT_TRUE (app.isUserBusy());
+
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return boxes.getNumBoxes() > 0; }, 60000));
+    app.shutdown();
+}
+
 TEST_F (UpdateFlow, AnAnswerWaitsForASendItsCompletionBoxAndAFileChooser)
 {
     const ScopedUpdateServer updateServer (server.getBaseAddress());
