@@ -266,6 +266,7 @@ choose_in_chooser ()
     local cx cy rowY
     read -r cx cy _ _ < <(window_geometry "$1")
     rowY=$(( cy + 95 + 22 * ($2 - 1) ))
+    wait_until "$guardSeconds" chooser_painted "$1" || fail "the chooser was not painted"
     wait_until "$guardSeconds" dark_at_least 20 $(( cx + 50 )) $(( rowY - 6 )) 250 12 \
         || fail "the chooser did not list row $2"
     xdotool mousemove $(( cx + 150 )) "$rowY" click 1
@@ -275,12 +276,14 @@ choose_in_chooser ()
     wait_until_gone "$1" || fail "the chooser stayed open"
 }
 
-# chooser_painted <chooser id>: true once the framework's chooser shows its "file:" label.
+# chooser_painted <chooser id>: true once the framework's chooser shows its own page:
+# its background in the corner and its "file:" label.
 chooser_painted ()
 {
     local cx cy
     read -r cx cy _ _ < <(window_geometry "$1")
-    painted_text $(( cx + 8 )) $(( cy + 426 )) 36 20
+    painted_text $(( cx + 8 )) $(( cy + 426 )) 36 20 \
+        && [ "$(pixel "$scratch/now.png" $(( cx + 3 )) $(( cy + 3 )))" = "244,246,248" ]
 }
 
 # chooser_box_empty <chooser id>: true while the chooser's "file:" box holds no text
