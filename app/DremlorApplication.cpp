@@ -137,8 +137,17 @@ bool DremlorApplication::isUserBusy() const
     if (juce::Component::getNumCurrentlyModalComponents() > 0)
         return true;
 
+    // A box that has been answered is no longer modal, but stays on the screen until
+    // the modal loop that showed it has returned; a question asked meanwhile would run
+    // its own loop inside that one and leave the box showing under it.
+    auto& desktop = juce::Desktop::getInstance();
+
+    for (int i = desktop.getNumComponents(); --i >= 0;)
+        if (const auto* box = dynamic_cast<const juce::AlertWindow*> (desktop.getComponent (i)); box != nullptr && box->isVisible())
+            return true;
+
     const auto* dialog = mainWindow != nullptr ? mainWindow->getDialog() : nullptr;
-    return dialog != nullptr && (dialog->isTransferRunning() || dialog->isChooserOpen());
+    return dialog != nullptr && (dialog->isTransferRunning() || dialog->isChooserOpen() || dialog->isSendDialogOpen());
 }
 
 void DremlorApplication::actOnCheckResult (int result)

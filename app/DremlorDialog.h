@@ -91,6 +91,13 @@ public:
     */
     bool isChooserOpen() const noexcept            { return chooserOpen; }
 
+    /** True from the moment the send dialog opens until its modal loop has returned.
+        "Send" ends the dialog's modal state while its loop still runs a moment longer,
+        and the send starts only after it: a question asked in between would come
+        before the send and hold it back.
+    */
+    bool isSendDialogOpen() const noexcept         { return sendDialogOpen; }
+
     //==============================================================================
     /** @internal framework callbacks */
     void paint (juce::Graphics&) override;
@@ -700,6 +707,9 @@ private:
 
     /** Set while a file chooser is shown (isChooserOpen). */
     bool chooserOpen = false;
+
+    /** Set while the send dialog's modal loop runs (isSendDialogOpen). */
+    bool sendDialogOpen = false;
 
     juce::StringArray inputDeviceNames, outputDeviceNames;
     juce::PopupMenu deviceMenu, inputPortMenu, outputPortMenu, bankMenu;

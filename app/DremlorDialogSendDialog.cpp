@@ -347,6 +347,7 @@ std::unique_ptr<juce::ImageButton> DremlorDialog::makeSendDialogButton (juce::Co
 //==============================================================================
 int DremlorDialog::runSendDialog()
 {
+    const juce::ScopedValueSetter<bool> open (sendDialogOpen, true);
     const int result = sendDialogOptions.runModal();
 
     // A recording started with the restore dialog's "Ready" ends with the dialog,

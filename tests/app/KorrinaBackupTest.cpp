@@ -113,6 +113,39 @@ namespace
         return model == DeviceModels::korrinaGrand ? (d[6] << 7 | d[7]) : d[6];
     }
 
+    /** An emulated Korrina that hands each message it receives to the test (on the
+        port's delivery thread) before it answers it: what the test does there comes
+        before anything the answer sets off.
+    */
+    struct HookedKorrina  : public KorrinaUnit
+    {
+        using KorrinaUnit::KorrinaUnit;
+
+        void handleMessageFromHost (const juce::MidiMessage& message) override
+        {
+            std::function<void (const juce::MidiMessage&)> hook;
+
+            {
+                const juce::ScopedLock sl (hookLock);
+                hook = onMessage;
+            }
+
+            if (hook != nullptr)
+                hook (message);
+
+            KorrinaUnit::handleMessageFromHost (message);
+        }
+
+        void setOnMessage (std::function<void (const juce::MidiMessage&)> hook)
+        {
+            const juce::ScopedLock sl (hookLock);
+            onMessage = std::move (hook);
+        }
+
+        juce::CriticalSection hookLock;
+        std::function<void (const juce::MidiMessage&)> onMessage;
+    };
+
     /** Posts a click as the user makes one: delivered by the modal loop, ignored
         while the button is disabled.
     */
@@ -156,7 +189,8 @@ protected:
         dialog.reset();
         VASMidiProcessing::resetInstanceForTesting();
         devices.detach (KorrinaUnit::defaultPortName());
-        korrina = &static_cast<KorrinaUnit&> (devices.attachUnit (std::make_unique<KorrinaUnit> (model)));
+        hooked = &static_cast<HookedKorrina&> (devices.attachUnit (std::make_unique<HookedKorrina> (model)));
+        korrina = hooked;
 
         if (setUpUnit)
             setUpUnit (*korrina);
@@ -193,6 +227,33 @@ protected:
         dialog->buttonClicked (dialog->transmitButton.get());
     }
 
+    /** Runs action on the message thread once the unit has received the request for
+        this cab slot (the first time). It is posted before the unit answers, so it runs
+        before the dialog hears how the slot ended, however busy the machine is.
+    */
+    void atCabRequest (int slot, std::function<void()> action)
+    {
+        auto pending = std::make_shared<std::atomic<bool>> (true);
+        const auto model = korrina->getModel();
+
+        hooked->setOnMessage ([slot, action, pending, model] (const juce::MidiMessage& m)
+        {
+            if (SysExTransaction::getFunctionCode (m) == 0x19 && requestedCab (m, model) == slot
+                 && pending->exchange (false))
+                juce::MessageManager::callAsync (action);
+        });
+    }
+
+    /** Forgets the unit's hook and runs whatever it posted that is still queued. */
+    void endHook()
+    {
+        hooked->setOnMessage (nullptr);
+        devices.waitUntilIdle();
+        bool reached = false;
+        juce::MessageManager::callAsync ([&reached] { reached = true; });
+        MessageLoop::runUntil ([&reached] { return reached; }, 60000);
+    }
+
     bool waitForRunEnd (int timeoutMs = 60000)
     {
         const bool ended = MessageLoop::runUntil ([this] { return ! dialog->isBackupRunning(); }, timeoutMs);
@@ -206,6 +267,7 @@ protected:
     }
 
     juce::File folder;
+    HookedKorrina* hooked = nullptr;
     UnitRecorder recorder;
     std::unique_ptr<MidiDeviceProvider::Input> recorderInput;
 };
@@ -579,24 +641,31 @@ TEST_F (KorrinaBackup, FullRunReceivesBanksSystemAndEveryUserCab)
     prepare (DeviceModels::korrina);
     juce::StringArray labels;
 
+    bool cancelUsableDuringCabs = true;
+
+    // What the page shows as each request reaches the unit: the look is taken on the
+    // message thread once the request has been made, before its answer can end it.
+    hooked->setOnMessage ([&] (const juce::MidiMessage&)
+    {
+        juce::MessageManager::callAsync ([&]
+        {
+            labels.addIfNotAlreadyThere (dialog->progressLabel->getText());
+
+            if (dialog->receiveType == 9 && dialog->isBackupRunning())
+                cancelUsableDuringCabs = cancelUsableDuringCabs && dialog->cancelButton->isEnabled()
+                                                                && ! dialog->browseButton->isEnabled();
+        });
+    });
+
     pressBegin ([] (Page& p)
     {
         chooseFullBackup (p, { p.bankA.get(), p.bankB.get(), p.bankC.get(), p.system.get(), p.allCabs.get() });
     });
 
     EXPECT_TRUE (dialog->tickedAllCabs);
-    bool cancelUsableDuringCabs = true;
-
-    ASSERT_TRUE (MessageLoop::runUntil ([&]
-    {
-        labels.addIfNotAlreadyThere (dialog->progressLabel->getText());
-
-        if (dialog->receiveType == 9 && dialog->isBackupRunning())
-            cancelUsableDuringCabs = cancelUsableDuringCabs && dialog->cancelButton->isEnabled()
-                                                            && ! dialog->browseButton->isEnabled();
-
-        return ! dialog->isBackupRunning();
-    }, 180000));
+    const bool ended = waitForRunEnd (180000);
+    endHook();
+    ASSERT_TRUE (ended);
 
     ASSERT_EQ (boxes.getNumBoxes(), 1);
     EXPECT_EQ (boxes.getLastBox().message, "Backup complete.");
@@ -648,19 +717,20 @@ TEST_F (KorrinaBackup, SilentSlotIsAskedThreeTimesThenTheRunEnds)
 {
     prepare (DeviceModels::korrina);
 
-    pressBegin ([] (Page& p) { chooseFullBackup (p, { p.allCabs.get() }); });
-
-    ASSERT_TRUE (MessageLoop::runUntil ([&]
+    // The unit falls silent as the request for slot 3 (index 2) reaches it.
+    const int silentSlot = 2;
+    hooked->setOnMessage ([this] (const juce::MidiMessage& m)
     {
-        if (dialog->cabCounter == 2)
+        if (SysExTransaction::getFunctionCode (m) == 0x19 && requestedCab (m, DeviceModels::korrina) == silentSlot)
         {
             UnitFaults faults;
             faults.silent = true;
             korrina->setFaults (faults);
         }
+    });
 
-        return ! dialog->isBackupRunning();
-    }, 60000));
+    pressBegin ([] (Page& p) { chooseFullBackup (p, { p.allCabs.get() }); });
+    ASSERT_TRUE (waitForRunEnd());
 
     ASSERT_EQ (boxes.getNumBoxes(), 1);
     EXPECT_EQ (boxes.getLastBox().message, "Message timeout.");
@@ -668,8 +738,6 @@ TEST_F (KorrinaBackup, SilentSlotIsAskedThreeTimesThenTheRunEnds)
 
     // Every slot before the silent one once, the silent one three times.
     const auto requests = requestsOf (*korrina, 0x19);
-    ASSERT_GE (requests.size(), 5u);
-    const auto silentSlot = requestedCab (requests.back(), DeviceModels::korrina);
     ASSERT_EQ ((int) requests.size(), silentSlot + 3);
 
     for (int i = 0; i < (int) requests.size(); ++i)
@@ -683,23 +751,22 @@ TEST_F (KorrinaBackup, CancelDuringAllCabsStopsAfterTheSlotInProgress)
 {
     prepare (DeviceModels::korrina);
 
-    pressBegin ([] (Page& p) { chooseFullBackup (p, { p.allCabs.get() }); });
-
     bool pressed = false;
 
-    ASSERT_TRUE (MessageLoop::runUntil ([&]
+    // Cancel as the request for slot 5 of 100 reaches the unit; Cancel is then the
+    // one usable control.
+    atCabRequest (4, [&]
     {
-        if (dialog->cabCounter == 4 && ! pressed)
-        {
-            // Slot 5 of 100 is on its way; Cancel is the one usable control.
-            EXPECT_TRUE (dialog->cancelButton->isEnabled());
-            EXPECT_FALSE (dialog->transmitButton->isEnabled());
-            dialog->buttonClicked (dialog->cancelButton.get());
-            pressed = true;
-        }
+        EXPECT_EQ (dialog->cabCounter, 4);
+        EXPECT_TRUE (dialog->cancelButton->isEnabled());
+        EXPECT_FALSE (dialog->transmitButton->isEnabled());
+        dialog->buttonClicked (dialog->cancelButton.get());
+        pressed = true;
+    });
 
-        return ! dialog->isBackupRunning();
-    }, 60000));
+    pressBegin ([] (Page& p) { chooseFullBackup (p, { p.allCabs.get() }); });
+    ASSERT_TRUE (waitForRunEnd());
+    EXPECT_TRUE (pressed);
 
     ASSERT_EQ (boxes.getNumBoxes(), 1);
     EXPECT_EQ (boxes.getLastBox().message, "Backup canceled.  The first 5 user cabs have been written to disk.");
@@ -939,20 +1006,20 @@ TEST_F (KorrinaBackup, CancelStillEndsAnAllCabsRunWhoseSlotsFailToWrite)
     ASSERT_TRUE (blocked.replaceWithText ("not a folder"));
     dialog->receiveFolderChosenFromChooser (blocked);
 
-    pressBegin ([] (Page& p) { chooseFullBackup (p, { p.allCabs.get() }); });
-
+    // Cancel as the request for slot 3 reaches the unit: before the dialog hears that
+    // the slot could not be written, however quickly the failures follow each other.
     bool pressed = false;
 
-    ASSERT_TRUE (MessageLoop::runUntil ([&]
+    atCabRequest (2, [&]
     {
-        if (dialog->cabCounter == 2 && ! pressed)
-        {
-            dialog->buttonClicked (dialog->cancelButton.get());
-            pressed = true;
-        }
+        EXPECT_EQ (dialog->cabCounter, 2);
+        dialog->buttonClicked (dialog->cancelButton.get());
+        pressed = true;
+    });
 
-        return ! dialog->isBackupRunning();
-    }, 60000));
+    pressBegin ([] (Page& p) { chooseFullBackup (p, { p.allCabs.get() }); });
+    ASSERT_TRUE (waitForRunEnd());
+    EXPECT_TRUE (pressed);
 
     // Each failed slot is reported, and the run stops after the slot in progress.
     const auto& seen = boxes.getBoxes();

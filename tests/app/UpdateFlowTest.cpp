@@ -303,6 +303,67 @@ TEST_F (UpdateFlow, StartUpNeverWaitsForTheUpdateServerAndQuitAbandonsTheCheck)
     EXPECT_EQ (boxes.getNumBoxes(), 0);
 }
 
+TEST_F (UpdateFlow, AnAnswerWaitsWhileAnAnsweredBoxIsStillOnTheScreen)
+{
+    const ScopedUpdateServer updateServer (server.getBaseAddress());
+    server.serve (feedPath(), LoopbackHttpServer::text (feedOffering ("true", server.getBaseAddress() + "/setup")));
+    dialogs.onDialog ("Software Update", [] (juce::DialogWindow& d) { DialogWindowAnswerer::clickButton (d, "infoCancelButton"); });
+    loadDefaultSkin();
+
+    // A box that has just been answered: no longer modal, still on the screen until
+    // the loop that showed it returns.
+    auto box = std::make_unique<juce::AlertWindow> ("Dremlor", "Transfer complete!", juce::MessageBoxIconType::InfoIcon);
+    box->addToDesktop (juce::ComponentPeer::windowIsTemporary);
+    box->setVisible (true);
+
+    RecordingApplication app;
+    app.initialise ({});
+    auto& updater = *app.getAutoUpdate();
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! updater.isCheckRunning(); }, 10000));
+    MessageLoop::runFor (4 * VASAutoUpdate::offerRetryMs);
+    EXPECT_TRUE (updater.isOfferWaiting());
+    EXPECT_EQ (dialogs.countShown ("Software Update"), 0);
+
+    box.reset();
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return dialogs.countShown ("Software Update") == 1; }, 10000));
+    app.shutdown();
+}
+
+TEST_F (UpdateFlow, TheUserIsBusyFromTheSendDialogsSendUntilTheSendRuns)
+{
+    const ScopedUpdateServer updateServer (server.getBaseAddress());
+    const auto bank = home.getChildFile ("bank.syx");
+    juce::Random random (5);
+    const auto bytes = TestDumps::bankFile (DeviceModels::korrina, 0, random);
+    ASSERT_TRUE (bank.replaceWithData (bytes.data(), bytes.size()));
+    loadDefaultSkin();
+
+    RecordingApplication app;
+    app.initialise ({});
+    auto& d = *app.getMainWindow()->getDialog();
+    SendDialogUser user (d);
+
+    // "Send" has ended the dialog's modal state; its loop has not returned yet and the
+    // send has not started.
+    bool busyAfterSend = false;
+    user.onShown = [&] (DremlorDialog& dd)
+    {
+        dd.buttonClicked (dd.sendButton.get());
+        busyAfterSend = app.isUserBusy();
+    };
+
+    d.chooseDevice (DeviceModels::korrina);
+    ASSERT_TRUE (d.selectFile (bank.getFullPathName()));
+    d.buttonClicked (d.transmitButton.get());
+    EXPECT_EQ (user.titles.size(), 1);
+    EXPECT_TRUE (busyAfterSend);
+    EXPECT_TRUE (d.isTimerRunning (DremlorDialog::sendPollTimer));
+    EXPECT_TRUE (app.isUserBusy());
+
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return boxes.getNumBoxes() > 0; }, 60000));
+    app.shutdown();
+}
+
 TEST_F (UpdateFlow, AnAnswerWaitsForASendItsCompletionBoxAndAFileChooser)
 {
     const ScopedUpdateServer updateServer (server.getBaseAddress());

@@ -68,6 +68,28 @@ namespace
             return sender().getState();
         }
 
+        /** Waits until the unit has received its count-th message, which it leaves
+            unanswered; runs read on the message thread, then answers it as the unit
+            would. The send cannot move on meanwhile, so read sees the state the
+            message was sent in, however late the wait sees the message arrive.
+        */
+        bool waitForMessageAndRead (int count, const std::function<void()>& read)
+        {
+            if (count == 1)
+            {
+                unit->setResponder ([] (const juce::MidiMessage&) { return std::vector<juce::MidiMessage>(); });
+                sender().setReplyTimeout (60000);
+            }
+
+            if (! MessageLoop::runUntil ([this, count] { return unit->getNumReceived() >= count; }, 60000))
+                return false;
+
+            read();
+            const auto message = unit->getReceived().back();
+            unit->send (ScriptedUnit::status (message.getRawData()[5], 0, message.getRawData()[4]));
+            return unit->getNumReceived() == count;
+        }
+
         VirtualMidiDeviceProvider devices;
         ScriptedUnit* unit = nullptr;
         std::unique_ptr<ManualClock> clock;   // when a test drives time; outlives the engine
@@ -152,19 +174,14 @@ TEST_F (SysExMultiMsgTimerTest, ProgressStepsByMessageAndStopsShortOfOne)
     ASSERT_TRUE (load (makeData (10)));
     ASSERT_TRUE (sender().start (15));
 
+    // The progress as each message reaches the unit, whose answer waits until it
+    // has been read: nothing moves meanwhile.
     std::vector<double> seen;
 
-    MessageLoop::runUntil ([&]
-    {
-        const auto p = sender().getProgress();
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE (waitForMessageAndRead (i + 1, [&] { seen.push_back (sender().getProgress()); }));
 
-        if (seen.empty() || seen.back() != p)
-            seen.push_back (p);
-
-        return sender().getState() != SendState::running;
-    });
-
-    ASSERT_EQ (sender().getState(), SendState::finished);
+    EXPECT_EQ (runSend(), SendState::finished);
     const std::vector<double> expected { 0.0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9999 };
     ASSERT_EQ (seen.size(), expected.size());
 
@@ -181,15 +198,12 @@ TEST_F (SysExMultiMsgTimerTest, LeadInGoesFirstAndCountsInTheProgress)
 
     double progressAtNinth = -1.0;
 
-    MessageLoop::runUntil ([&]
-    {
-        if (progressAtNinth < 0 && unit->getNumReceived() == 10)
-            progressAtNinth = sender().getProgress();
+    for (int i = 0; i < 11; ++i)
+        ASSERT_TRUE (waitForMessageAndRead (i + 1, [&] { if (i == 9) progressAtNinth = sender().getProgress(); }));
 
-        return sender().getState() != SendState::running;
-    });
+    unit->setResponder ({});
 
-    EXPECT_EQ (sender().getState(), SendState::finished);
+    EXPECT_EQ (runSend(), SendState::finished);
     EXPECT_DOUBLE_EQ (progressAtNinth, 0.9999);
     EXPECT_DOUBLE_EQ (sender().getProgress(), 0.9999);
 

@@ -29,6 +29,24 @@ cleanup ()
 }
 trap cleanup EXIT
 
+# Every wait in these runs waits for an event: a server answering, a window appearing
+# or going, a part of the screen taking a look, a file appearing. Its limit only ends
+# a run whose program has hung or failed; a slow machine is waited for.
+guardSeconds=60
+
+# wait_until <seconds> <command...>: runs the command every 0.1 s until it succeeds;
+# false when it has not succeeded once the seconds have passed.
+wait_until ()
+{
+    local deadline=$(( $(date +%s) + $1 ))
+    shift
+
+    until "$@"; do
+        [ "$(date +%s)" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
 # A display number of our own; -noreset keeps the atoms made below alive.
 display_number=$(( 90 + RANDOM % 400 ))
 while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/.X$display_number-lock" ]; do
@@ -38,10 +56,7 @@ Xvfb ":$display_number" -screen 0 "${screenWidth}x${screenHeight}x24" -noreset -
 started_pids+=($!)
 export DISPLAY=":$display_number"
 
-for _ in $(seq 1 100); do
-    xdpyinfo > /dev/null 2>&1 && break
-    sleep 0.05
-done
+wait_until "$guardSeconds" eval 'xdpyinfo > /dev/null 2>&1' || { echo "FAIL: Xvfb did not start" >&2; exit 1; }
 
 # Without a window manager the server lacks the atoms the framework looks up
 # without creating them; make them exist before the program starts.
@@ -75,20 +90,32 @@ start_app ()
     started_pids+=($app_pid)
 }
 
+# visible_window <title regex>: prints the id of the first visible window of that title.
+visible_window ()
+{
+    local id
+    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)"
+    [ -n "$id" ] && echo "$id"
+}
+
 # wait_for_window <title regex> [seconds]: prints the id of the first visible window.
 wait_for_window ()
 {
-    local deadline=$(( $(date +%s) + ${2:-15} )) id
-    while [ "$(date +%s)" -le "$deadline" ]; do
-        id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)"
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
-    echo "no window named '$1' appeared" >&2
-    return 1
+    wait_until "${2:-$guardSeconds}" visible_window "$1" > /dev/null \
+        || { echo "no window named '$1' appeared" >&2; return 1; }
+    visible_window "$1"
+}
+
+# window_shown <id>: true while the window is mapped.
+window_shown ()
+{
+    xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"
+}
+
+# wait_until_gone <window id> [seconds]: waits until the window is no longer shown.
+wait_until_gone ()
+{
+    wait_until "${2:-$guardSeconds}" eval "! window_shown $1"
 }
 
 # window_geometry <id>: prints "x y width height" of the window on the screen.
@@ -98,15 +125,17 @@ window_geometry ()
                               /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
 }
 
-# find_main_window: waits for the main window and its first paint; sets window to its
-# id, and wx, wy to its top-left corner. The dialog starts titleBar pixels below it.
+# find_main_window: waits for the main window and its first paint (the heading of step
+# 1, "Choose device and ports", dark on light); sets window to its id, and wx, wy to its
+# top-left corner. The dialog starts titleBar pixels below it.
 titleBar=27
 
 find_main_window ()
 {
-    window="$(wait_for_window "^$appTitle\$")"
-    sleep 1.5
+    window="$(wait_for_window "^$appTitle\$")" || fail "the main window did not open"
     read -r wx wy _ _ < <(window_geometry "$window")
+    wait_until "$guardSeconds" painted_text $(( wx + 300 )) $(( wy + titleBar + 76 )) 190 20 \
+        || fail "the main window was not painted"
 }
 
 # click_dialog <x> <y>: a click at a point of the main dialog (dialog coordinates).
@@ -117,15 +146,174 @@ click_dialog ()
     xdotool click 1
 }
 
-# type_into_chooser <chooser id> <path>: types the path into the "file:" box near the
-# foot of the framework's own file chooser and presses Return.
+# dark_now <x> <y> <w> <h>: how many pixels of that part of the screen are dark now.
+dark_now ()
+{
+    import -display "$DISPLAY" -window root "$scratch/now.png"
+    dark_pixels "$scratch/now.png" "$@"
+}
+
+# dark_at_least <count> <x> <y> <w> <h>: true when at least count pixels there are dark
+# (text, a usable button: the skin draws disabled buttons pale).
+dark_at_least ()
+{
+    [ "$(dark_now "$2" "$3" "$4" "$5")" -ge "$1" ]
+}
+
+# painted_text <x> <y> <w> <h>: true when that part of the screen holds text: some dark
+# pixels, but mostly light ones (an unpainted window is black).
+painted_text ()
+{
+    local dark
+    dark="$(dark_now "$@")"
+    [ "$dark" -ge 20 ] && [ "$dark" -le $(( $3 * $4 / 2 )) ]
+}
+
+# wait_for_dialog_dark <what> <count> <x> <y> <w> <h>: waits until at least count pixels
+# of that part of the main dialog (dialog coordinates) are dark; fails naming what.
+wait_for_dialog_dark ()
+{
+    wait_until "$guardSeconds" dark_at_least "$2" $(( wx + $3 )) $(( wy + titleBar + $4 )) "$5" "$6" \
+        || fail "$1"
+}
+
+# The send page's buttons are usable once their labels are drawn dark: Browse (268,289)
+# when the device's ports are open, BEGIN (268,429) when a file fits the device.
+wait_for_browse ()
+{
+    wait_for_dialog_dark "Browse did not become usable" 100 268 289 152 42
+}
+
+wait_for_begin ()
+{
+    wait_for_dialog_dark "BEGIN did not become usable" 1000 268 429 152 42
+}
+
+# choose_menu_item <item>: in the pop-up menu just opened, the item-th item (from 1),
+# through the keyboard once the menu is on the screen; waits for the menu to close.
+choose_menu_item ()
+{
+    local menu downs=()
+    menu="$(wait_for_window '^menu$')" || fail "no menu opened"
+
+    for _ in $(seq 1 "$1"); do
+        downs+=(Down)
+    done
+
+    xdotool key "${downs[@]}" Return
+    wait_until_gone "$menu" || fail "the menu did not close"
+}
+
+# choose_device <item>: the device box, then its item-th item (1 Korrina, 2 Korrina
+# Grand, 3 Stompra Classic, 4 Stompra Neo).
+choose_device ()
+{
+    click_dialog $(( 280 + 100 )) $(( 111 + 13 ))
+    choose_menu_item "$1"
+}
+
+# box_painted <id>: true once a message box ("Dremlor") shows its own page: its border
+# and background in the corner and some text (until it paints, the server shows
+# whatever was drawn there before).
+box_painted ()
+{
+    local bx by bw bh
+    read -r bx by bw bh < <(window_geometry "$1")
+    import -display "$DISPLAY" -window root "$scratch/box.png"
+    [ "$(pixel "$scratch/box.png" "$bx" "$by")" = "111,124,137" ] \
+        && [ "$(pixel "$scratch/box.png" $(( bx + 3 )) $(( by + 3 )))" = "244,246,248" ] \
+        && [ "$(dark_pixels "$scratch/box.png" "$bx" "$by" "$bw" "$bh")" -ge 100 ]
+}
+
+# wait_for_box [seconds]: waits for a message box and its paint; prints its id.
+wait_for_box ()
+{
+    local box
+    box="$(wait_for_window '^Dremlor$' "${1:-$guardSeconds}")" || return 1
+    wait_until "$guardSeconds" box_painted "$box" || { echo "the box was not painted" >&2; return 1; }
+    echo "$box"
+}
+
+# offer_painted <id>: true once the "Software Update" window shows its own page: its
+# grey background in the corner and the first line of the release notes in their box
+# (until it paints, the server shows whatever was drawn there before).
+offer_painted ()
+{
+    local ox oy
+    read -r ox oy _ _ < <(window_geometry "$1")
+    import -display "$DISPLAY" -window root "$scratch/offer.png"
+    [ "$(pixel "$scratch/offer.png" $(( ox + 3 )) $(( oy + 3 )))" = "211,211,211" ] \
+        && [ "$(dark_pixels "$scratch/offer.png" $(( ox + 24 )) $(( oy + 50 )) 200 20)" -ge 20 ]
+}
+
+# remember_send_folder <folder>: before the program starts, makes the folder the one
+# the send page's chooser opens in, as a choice made in an earlier run would.
+remember_send_folder ()
+{
+    local settings="$HOME/.config/Vornhalt Audio/Dremlor"
+    mkdir -p "$settings"
+    printf '<?xml version="1.0" encoding="UTF-8"?>\n\n<PROPERTIES>\n  <VALUE name="SEND_DIR" val="%s"/>\n</PROPERTIES>\n' \
+        "$1" > "$settings/Dremlor.settings"
+}
+
+# choose_in_chooser <chooser id> <row>: chooses the row-th entry (from 1) of the folder
+# the framework's file chooser shows, without typing: waits until the list shows that
+# row, clicks it, waits until its name is in the "file:" box, clicks "Open" and waits
+# for the chooser to close. The list is sorted by name (folders first), so a folder
+# made for the run knows its rows; remember_send_folder opens the send page's chooser there.
+choose_in_chooser ()
+{
+    local cx cy rowY
+    read -r cx cy _ _ < <(window_geometry "$1")
+    rowY=$(( cy + 95 + 22 * ($2 - 1) ))
+    wait_until "$guardSeconds" chooser_painted "$1" || fail "the chooser was not painted"
+    wait_until "$guardSeconds" dark_at_least 20 $(( cx + 50 )) $(( rowY - 6 )) 250 12 \
+        || fail "the chooser did not list row $2"
+    xdotool mousemove $(( cx + 150 )) "$rowY" click 1
+    wait_until "$guardSeconds" dark_at_least 10 $(( cx + 46 )) $(( cy + 429 )) 300 14 \
+        || fail "row $2 of the chooser was not taken into its file box"
+    xdotool mousemove $(( cx + 543 )) $(( cy + 476 )) click 1
+    wait_until_gone "$1" || fail "the chooser stayed open"
+}
+
+# chooser_painted <chooser id>: true once the framework's chooser shows its own page:
+# its background in the corner and its "file:" label.
+chooser_painted ()
+{
+    local cx cy
+    read -r cx cy _ _ < <(window_geometry "$1")
+    painted_text $(( cx + 8 )) $(( cy + 426 )) 36 20 \
+        && [ "$(pixel "$scratch/now.png" $(( cx + 3 )) $(( cy + 3 )))" = "244,246,248" ]
+}
+
+# chooser_box_empty <chooser id>: true while the chooser's "file:" box holds no text
+# (as once a typed folder has been opened).
+chooser_box_empty ()
+{
+    local cx cy
+    read -r cx cy _ _ < <(window_geometry "$1")
+    ! dark_at_least 20 $(( cx + 46 )) $(( cy + 429 )) 300 14
+}
+
+# receive_page_shown: true once the main dialog shows the receive page (its step 2
+# reads "Choose a backup folder", longer than the send page's "Choose a file").
+receive_page_shown ()
+{
+    dark_at_least 20 $(( wx + 404 )) $(( wy + titleBar + 258 )) 70 16
+}
+
+# type_into_chooser <chooser id> <path>: once the chooser is painted, types the path
+# into the "file:" box near the foot of the framework's own file chooser, waits until
+# the box shows it and presses Return.
 type_into_chooser ()
 {
     local cx cy cw ch
     read -r cx cy cw ch < <(window_geometry "$1")
+    wait_until "$guardSeconds" chooser_painted "$1" || fail "the chooser was not painted"
     xdotool mousemove $(( cx + cw / 2 )) $(( cy + ch - 64 )) click 1
-    sleep 0.3
     xdotool type --delay 5 "$2"
+    wait_until "$guardSeconds" dark_at_least 20 $(( cx + 46 )) $(( cy + 429 )) 300 14 \
+        || fail "the chooser's file box does not show the typed path"
     xdotool key Return
 }
 

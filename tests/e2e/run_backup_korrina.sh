@@ -19,13 +19,12 @@ click_in ()
     xdotool mousemove $(( x + $2 )) $(( y + $3 )) click 1
 }
 
-# wait_for_box <name>: waits for the "Dremlor" message box, takes a screenshot of it
-# and prints its window id.
-wait_for_box ()
+# box_shot <name>: waits for the "Dremlor" message box and its paint, takes a
+# screenshot of it and prints its window id.
+box_shot ()
 {
     local box
-    box="$(wait_for_window "^Dremlor\$" 20)" || fail "no message box after $1"
-    sleep 0.5
+    box="$(wait_for_box)" || fail "no message box after $1"
     screenshot "$1"
     echo "$box"
 }
@@ -41,29 +40,26 @@ start_app backup
 find_main_window
 
 # Device: the second item of the device menu is "Korrina Grand".
-click_dialog 380 124
-sleep 0.8
-xdotool key Down Down Return
-sleep 3.5
+choose_device 2
+wait_for_browse
 
 # The receive page, then Browse with the folder's path typed into the chooser.
 click_dialog 513 29
-sleep 0.8
+wait_until "$guardSeconds" receive_page_shown || fail "the receive page did not open"
 click_dialog 344 310
 chooser="$(wait_for_window "^Choose save location\$")" || fail "no folder chooser"
-sleep 1
+wait_until "$guardSeconds" chooser_painted "$chooser" || fail "the folder chooser was not painted"
 read -r cx cy cw ch < <(window_geometry "$chooser")
 screenshot backup-chooser
 
-# The path goes into the chooser's "file:" box; Return opens the folder, "Open"
-# (bottom right, left of the corner) chooses it.
-xdotool mousemove $(( cx + cw / 2 )) $(( cy + ch - 63 )) click 1
-xdotool type --delay 15 "$backups/"
-xdotool key Return
-sleep 0.8
+# The path goes into the chooser's "file:" box; Return opens the folder (the box is
+# emptied), "Open" (bottom right, left of the corner) chooses it.
+type_into_chooser "$chooser" "$backups/"
+wait_until "$guardSeconds" chooser_box_empty "$chooser" || fail "the typed folder was not opened"
 screenshot backup-chooser-typed
 xdotool mousemove $(( cx + cw - 58 )) $(( cy + ch - 24 )) click 1
-sleep 1
+wait_until_gone "$chooser" || fail "the folder chooser stayed open"
+wait_for_begin
 screenshot backup-folder-chosen
 
 # click_page <x> <y>: a click at a point of the backup page (below its 26-pixel title bar).
@@ -80,21 +76,21 @@ open_page ()
 {
     click_dialog 344 450
     page="$(wait_for_window "^Korrina Backup Type\$")" || fail "no backup page"
-    sleep 1
+    local px py
+    read -r px py _ _ < <(window_geometry "$page")
+    wait_until "$guardSeconds" painted_text $(( px + 40 )) $(( py + 26 + 5 )) 150 24 || fail "the backup page was not painted"
 }
 
 # close_box <name>: the box after a run, read on a screenshot, then closed with Return.
 close_box ()
 {
     local box bx by bw bh
-    box="$(wait_for_box "$1")"
+    box="$(box_shot "$1")"
     read -r bx by bw bh < <(window_geometry "$box")
     convert "$artifacts/$1.png" -crop "${bw}x${bh}+${bx}+${by}" +repage "$artifacts/$1-box.png"
     [ "$(text_rows "$artifacts/$1.png" "$bx" $(( by + 30 )) "$bw" $(( bh - 30 )))" -gt 5 ] || fail "the box after $1 shows no text"
     xdotool key Return
-    sleep 0.8
-    xdotool search --onlyvisible --name "^Dremlor\$" > /dev/null 2>&1 && fail "the box after $1 did not close"
-    return 0
+    wait_until_gone "$box" || fail "the box after $1 did not close"
 }
 
 #==============================================================================

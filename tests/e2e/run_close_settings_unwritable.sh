@@ -9,23 +9,17 @@ mkdir -p "$HOME/.config/Vornhalt Audio"
 echo "in the way" > "$HOME/.config/Vornhalt Audio/Dremlor"
 
 start_app close
-win="$(wait_for_window "^$appTitle\$")"
-sleep 1
-read -r wx wy ww _ <<< "$(window_geometry "$win")"
+find_main_window
+read -r wx wy ww _ <<< "$(window_geometry "$window")"
 
 # The close button sits at the right end of the 27-pixel title bar.
 xdotool mousemove $(( wx + ww - 20 )) $(( wy + 13 )) click 1
 
-box="$(wait_for_window '^Dremlor$' 10)" || fail "closing showed no box"
-sleep 0.5
+box="$(wait_for_box)" || fail "closing showed no box"
 screenshot close-settings-unwritable
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended before the box was answered"
 
 xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
 
-for _ in $(seq 1 100); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "the program is still running after the box"
+wait_until "$guardSeconds" eval '! kill -0 "$app_pid" 2>/dev/null' || fail "the program is still running after the box"
 echo "PASS"

@@ -9,23 +9,37 @@ find_main_window
 
 screenshot connect-before
 
-# The device box: "Device Label" at 280,111 (232 x 27) inside the dialog.
-click_dialog $(( 280 + 100 )) $(( 111 + 13 ))
-sleep 0.8
-screenshot connect-device-menu
-xdotool key Down Return
-sleep 3.5
-screenshot connect-after
-
 before="$artifacts/connect-before.png"
 after="$artifacts/connect-after.png"
-
-# Dialog rectangles translated to the screen: device/input/output check marks, "Connected".
-region_differs "$before" "$after" $(( wx + 530 )) $(( wy + titleBar + 115 )) 15 15 || fail "no device check mark"
-region_differs "$before" "$after" $(( wx + 530 )) $(( wy + titleBar + 153 )) 15 15 || fail "no input check mark"
-region_differs "$before" "$after" $(( wx + 530 )) $(( wy + titleBar + 191 )) 15 15 || fail "no output check mark"
-
-# "Connected" appears as dark text where there was none.
 [ "$(dark_pixels "$before" $(( wx + 550 )) $(( wy + titleBar + 115 )) 90 18)" -eq 0 ] || fail "text beside the device box too early"
-[ "$(dark_pixels "$after" $(( wx + 550 )) $(( wy + titleBar + 115 )) 90 18)" -gt 20 ] || fail "\"Connected\" is not shown"
+
+# The device box: "Device Label" at 280,111 (232 x 27) inside the dialog; its menu,
+# then "Korrina".
+click_dialog $(( 280 + 100 )) $(( 111 + 13 ))
+wait_for_window '^menu$' > /dev/null || fail "the device menu did not open"
+screenshot connect-device-menu
+choose_menu_item 1
+
+# connected_look: true once the screen shows the device/input/output check marks
+# (dialog rectangles translated to the screen) and "Connected" as dark text.
+marks=("device:115" "input:153" "output:191")
+connected_look ()
+{
+    local mark
+    screenshot connect-after
+
+    for mark in "${marks[@]}"; do
+        region_differs "$before" "$after" $(( wx + 530 )) $(( wy + titleBar + ${mark#*:} )) 15 15 || return 1
+    done
+
+    [ "$(dark_pixels "$after" $(( wx + 550 )) $(( wy + titleBar + 115 )) 90 18)" -gt 20 ]
+}
+
+if ! wait_until "$guardSeconds" connected_look; then
+    for mark in "${marks[@]}"; do
+        region_differs "$before" "$after" $(( wx + 530 )) $(( wy + titleBar + ${mark#*:} )) 15 15 \
+            || fail "no ${mark%%:*} check mark"
+    done
+    fail "\"Connected\" is not shown"
+fi
 echo "PASS"

@@ -45,23 +45,20 @@ bash "$launch" "$app" > "$artifacts/launch.out" 2> "$artifacts/launch.err" &
 app_pid=$!
 started_pids+=($app_pid)
 
-win="$(wait_for_window "^$appTitle\$")"
-sleep 1
+find_main_window
 tr '\0' '\n' < "/proc/$app_pid/environ" | grep -qx "DREMLOR_VIRTUAL_MIDI=korrina-grand,stompra-neo" \
     || fail "the program was not started with the virtual units"
 [ "$(wc -l < "$artifacts/launch.out")" -eq 1 ] && grep -qF "$notice" "$artifacts/launch.out" \
     || fail "expected the one-line notice, got: $(cat "$artifacts/launch.out")"
 
 # Korrina Grand from the device menu opens its ports; then the input port menu.
-read -r wx wy _ _ <<< "$(window_geometry "$win")"
-xdotool mousemove $(( wx + 300 )) $(( wy + 152 )) click 1
-sleep 0.7
-xdotool mousemove $(( wx + 320 )) $(( wy + 195 )) click 1
-sleep 2
-xdotool mousemove $(( wx + 300 )) $(( wy + 190 )) click 1
-sleep 0.7
+choose_device 2
+wait_for_browse
+click_dialog 300 163
+menu="$(wait_for_window '^menu$')" || fail "the input port menu did not open"
 screenshot launch-without-midi-ports
 xdotool key Escape
+wait_until_gone "$menu" || fail "Escape did not close the input port menu"
 
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
 grep -q "ALSA" "$artifacts/launch.err" && fail "ALSA errors on stderr: $(head -3 "$artifacts/launch.err")"

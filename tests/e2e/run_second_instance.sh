@@ -5,27 +5,21 @@ source "$(dirname "$0")/e2e_common.sh"
 
 start_app first
 first_pid=$app_pid
-wait_for_window "^$appTitle\$" > /dev/null
-sleep 0.5
+wait_for_window "^$appTitle\$" > /dev/null || fail "the first instance showed no window"
 
 "$app" > "$artifacts/app-second.log" 2>&1 &
 second_pid=$!
 started_pids+=($second_pid)
 
-for _ in $(seq 1 100); do
-    kill -0 "$second_pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$second_pid" 2>/dev/null && fail "the second instance is still running"
+wait_until "$guardSeconds" eval '! kill -0 "$second_pid" 2>/dev/null' || fail "the second instance is still running"
 wait "$second_pid" || true
 
-box="$(wait_for_window '^Dremlor$' 10)" || fail "the running instance showed no notice"
-sleep 0.5
+box="$(wait_for_box)" || fail "the running instance showed no notice"
 screenshot second-instance-notice
 kill -0 "$first_pid" 2>/dev/null || fail "the first instance is gone"
 
 # Dismiss the notice: the running instance carries on.
 xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
-sleep 0.5
+wait_until_gone "$box" || fail "the notice did not close"
 kill -0 "$first_pid" 2>/dev/null || fail "the first instance ended with the notice"
 echo "PASS"

@@ -23,16 +23,13 @@ until win="$(xdotool search --onlyvisible --name "^$appTitle\$" 2>/dev/null | he
     [ "$SECONDS" -lt "$deadline" ] || fail "no window appeared within 60 s"
     sleep 0.1
 done
-sleep 1
-read -r wx wy ww _ <<< "$(window_geometry "$win")"
+find_main_window
+read -r wx wy ww _ <<< "$(window_geometry "$window")"
 # The close button, at the right end of the title bar.
 xdotool mousemove $(( wx + ww - 20 )) $(( wy + 13 )) click 1
 
-for _ in $(seq 1 300); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "the program still runs 30 s after its window was closed"
+wait_until "$guardSeconds" eval '! kill -0 "$app_pid" 2>/dev/null' \
+    || fail "the program still runs $guardSeconds s after its window was closed"
 
 status=0
 wait "$app_pid" || status=$?

@@ -11,13 +11,8 @@ printf 'Dremlor 2.1.0\n\n- Faster bank transfers.\n' > "$feed_root/notes.txt"
 python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$feed_root" > "$scratch/feed.log" 2>&1 &
 started_pids+=($!)
 
-port=""
-for _ in $(seq 1 100); do
-    port="$(sed -n 's/.*port \([0-9][0-9]*\).*/\1/p' "$scratch/feed.log" | head -1)"
-    [ -n "$port" ] && break
-    sleep 0.05
-done
-[ -n "$port" ] || fail "the feed server did not start"
+wait_until "$guardSeconds" grep -q 'port [0-9]' "$scratch/feed.log" || fail "the feed server did not start"
+port="$(sed -n 's/.*port \([0-9][0-9]*\).*/\1/p' "$scratch/feed.log" | head -1)"
 
 cat > "$feed_root/rss/qwzmplorktbvna/Dremlor/dremlor.xml" <<XML
 <?xml version="1.0" encoding="UTF-8"?>
@@ -32,7 +27,7 @@ XML
 export DREMLOR_UPDATE_URL="http://127.0.0.1:$port"
 start_app update
 offer="$(wait_for_window '^Software Update$')" || fail "no update was offered"
-sleep 0.5
+wait_until "$guardSeconds" offer_painted "$offer" || fail "the offer shows no release notes"
 screenshot update-offer
 
 grep -q 'GET /notes.txt' "$scratch/feed.log" || fail "the release notes were not fetched"
@@ -40,10 +35,9 @@ grep -q 'GET /notes.txt' "$scratch/feed.log" || fail "the release notes were not
     || fail "the offer shows no text"
 
 xdotool windowactivate --sync "$offer" key Escape 2>/dev/null || xdotool key Escape
+wait_until_gone "$offer" || fail "the offer is still open"
 wait_for_window "^$appTitle\$" > /dev/null || fail "no main window after the offer was declined"
-sleep 0.5
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended after the offer was declined"
-xdotool search --onlyvisible --name '^Software Update$' > /dev/null 2>&1 && fail "the offer is still open"
 grep -q 'GET /files/setup' "$scratch/feed.log" && fail "a declined update was downloaded"
 screenshot update-declined
 echo "PASS"

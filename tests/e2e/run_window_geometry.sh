@@ -4,8 +4,7 @@
 source "$(dirname "$0")/e2e_common.sh"
 
 start_app geometry
-window="$(wait_for_window "^$appTitle\$")"
-sleep 1
+find_main_window
 screenshot window-geometry
 
 read -r x y width height < <(window_geometry "$window")
