@@ -186,13 +186,13 @@ TEST_F (Watchdog, UnplugAndReplugAsksTheVersionAgain)
     ASSERT_TRUE (d.versionKnown);
 
     devices.unplug ("KORRINA MIDI");
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { d.checkConnection(); return ! d.wasConnected; }, 3000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { d.checkConnection(); return ! d.wasConnected; }, MessageLoop::guardMs));
     EXPECT_FALSE (d.versionKnown);
     EXPECT_FALSE (d.connectedLabel->isVisible());
     EXPECT_FALSE (d.transmitButton->isEnabled());
 
     devices.replug ("KORRINA MIDI");
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { d.checkConnection(); return d.versionKnown; }, 5000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { d.checkConnection(); return d.versionKnown; }, MessageLoop::guardMs));
     EXPECT_TRUE (d.connectedLabel->isVisible());
     EXPECT_EQ (boxes.getNumBoxes(), 0);
 }
@@ -203,7 +203,7 @@ TEST_F (Watchdog, WatchdogRunsOnItsOwnTimer)
     d.chooseDevice (DeviceModels::korrina);
     EXPECT_FALSE (d.inputCheck->isVisible());
 
-    EXPECT_TRUE (MessageLoop::runUntil ([&] { return d.inputCheck->isVisible(); }, 2500));
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return d.inputCheck->isVisible(); }, MessageLoop::guardMs));
 }
 
 //==============================================================================

@@ -155,7 +155,7 @@ TEST_F (DeviceChoice, StompraNeoOutputSetsTheDelayTo300)
     d.showReceivePage();
     EXPECT_EQ (thumb(), 0xFF808080u);
     EXPECT_EQ (d.bufferDelaySlider->getValue(), 0.0);
-    EXPECT_TRUE (MessageLoop::runUntil ([] { return VASMidiProcessing::getInstance()->getSender().getInterval() == 0u; }, 2000));
+    EXPECT_TRUE (MessageLoop::runUntil ([] { return VASMidiProcessing::getInstance()->getSender().getInterval() == 0u; }, MessageLoop::guardMs));
 }
 
 TEST_F (DeviceChoice, BootRomTakesAnyDelayAndIsDroppedOnTheReceivePage)
@@ -291,7 +291,7 @@ TEST_F (DeviceChoice, KorrinaAfterAStompraDropsTheStompraDelay)
                                    [] (const MenuItem& item) { return item.text == "STOMPRA NEO MIDI"; });
     ASSERT_NE (neo, stompraPort.end());
     d.outputPortChosen (neo->id);
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return sender.getInterval() == 300; }, 2000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return sender.getInterval() == 300; }, MessageLoop::guardMs));
     ASSERT_TRUE (d.bufferDelaySlider->isEnabled());
 
     // The Korrina's automatic port choice opens its ports without the port menus.

@@ -270,10 +270,10 @@ TEST_F (DialogStartup, ProgressBarFollowsTheSendersProgress)
 
     // The sender's timer and the receive thread write it; the bar picks it up on its own.
     sender.setProgress (0.5);
-    EXPECT_TRUE (MessageLoop::runUntil ([&] { return shown->getCurrentValue() == 0.5; }, 1000));
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return shown->getCurrentValue() == 0.5; }, MessageLoop::guardMs));
 
     sender.setProgress (0.9999);
-    EXPECT_TRUE (MessageLoop::runUntil ([&] { return shown->getCurrentValue() == 0.9999; }, 1000));
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return shown->getCurrentValue() == 0.9999; }, MessageLoop::guardMs));
 }
 
 TEST_F (DialogStartup, FirmwareTextEndsBeforeTheLinkBeginsOnTheSameRow)

@@ -158,7 +158,7 @@ TEST (DremlorSettings, ChangeIsWrittenAboutThreeSecondsLater)
     MessageLoop::runFor (2000);
     EXPECT_FALSE (settingsFileIn (home).exists());
 
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return settingsFileIn (home).exists(); }, 4000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return settingsFileIn (home).exists(); }, MessageLoop::guardMs));
     EXPECT_EQ (storedValue (*readSettings (home), "RCV_DIR"), home.getFullPathName());
 }
 

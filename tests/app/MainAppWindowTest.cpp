@@ -192,7 +192,7 @@ TEST_F (Application, RunsTheWindowAndTearsDownInOrder)
 
         // This instance now hears later starts.
         ASSERT_TRUE (InstanceMessenger::notifyRunningInstance (DremlorApplication::applicationName(), {}));
-        EXPECT_TRUE (MessageLoop::runUntil ([&] { return boxes.getNumBoxes() == 1; }, 3000));
+        EXPECT_TRUE (MessageLoop::runUntil ([&] { return boxes.getNumBoxes() == 1; }, MessageLoop::guardMs));
 
         app.shutdown();
         EXPECT_EQ (app.getMainWindow(), nullptr);

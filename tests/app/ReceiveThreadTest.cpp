@@ -78,7 +78,7 @@ namespace
     {
         thread.addChangeListener (&log);
         thread.startThread();
-        ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! log.seen.empty() && isFinal (log.seen.back()); }, 5000));
+        ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! log.seen.empty() && isFinal (log.seen.back()); }, MessageLoop::guardMs));
         ASSERT_TRUE (thread.waitForThreadToExit (2000));
     }
 }
@@ -318,7 +318,7 @@ TEST (ReceiveThreadRun, ProgressFollowsTheRepliesUntilTheFileIsWritten)
     thread.addChangeListener (&log);
     thread.startThread();
 
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return progress.load() >= 0.0; }, 2000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return progress.load() >= 0.0; }, MessageLoop::guardMs));
     EXPECT_DOUBLE_EQ (progress.load(), (double) (messages.size() / 2) / (double) messages.size());
     MessageLoop::runFor (250);
     EXPECT_EQ (thread.getStatus(), ReceiveThread::stillWaiting);
@@ -327,7 +327,7 @@ TEST (ReceiveThreadRun, ProgressFollowsTheRepliesUntilTheFileIsWritten)
     for (size_t i = messages.size() / 2; i < messages.size(); ++i)
         transaction.addReply (messages[i]);
 
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! log.seen.empty() && isFinal (log.seen.back()); }, 2000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! log.seen.empty() && isFinal (log.seen.back()); }, MessageLoop::guardMs));
     EXPECT_EQ (thread.getStatus(), ReceiveThread::written);
     EXPECT_DOUBLE_EQ (progress.load(), 1.0);
     EXPECT_EQ (bytesOf (scratch.folder.getChildFile ("Slow.syx")), TestDumps::bytesOf (UnitDumpMessages::joined (messages)));

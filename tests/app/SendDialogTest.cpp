@@ -257,7 +257,7 @@ TEST_F (SendDialog, CabDestinationsFollowTheRadioButtonsAndTheSlotLimit)
     choose (*d.scratchpadRadio);
     d.sendButton->setEnabled (false);
     pressSpinField (*d.cabSlotSpin);
-    EXPECT_TRUE (MessageLoop::runUntil ([&d] { return d.slotRadio->getToggleState(); }, 2000));
+    EXPECT_TRUE (MessageLoop::runUntil ([&d] { return d.slotRadio->getToggleState(); }, MessageLoop::guardMs));
     EXPECT_FALSE (d.scratchpadRadio->getToggleState());
     EXPECT_EQ (d.cabDestination, 1);
     EXPECT_FALSE (d.sendButton->isEnabled());

@@ -369,6 +369,8 @@ TEST (UpdateHardwareOutcome, ASendEndingJustAfterTheRefusalIsNoMismatch)
     std::atomic<int> round { 0 }, ended { 0 };
     std::thread otherSend ([&]
     {
+        // Waiting gives the processor up: on a busy machine the thread waited for
+        // may need it. When it is free, a yield returns at once.
         for (int seen = 0; seen >= 0;)
         {
             if (const auto now = round.load(); now != seen)
@@ -376,6 +378,10 @@ TEST (UpdateHardwareOutcome, ASendEndingJustAfterTheRefusalIsNoMismatch)
                 pause (now % 256);
                 sender.setState (SendState::finished);
                 ended = seen = now;
+            }
+            else
+            {
+                std::this_thread::yield();
             }
         }
     });
@@ -390,7 +396,8 @@ TEST (UpdateHardwareOutcome, ASendEndingJustAfterTheRefusalIsNoMismatch)
         pause (256);
         hardware.run();
 
-        while (ended.load() != i) {}
+        while (ended.load() != i)
+            std::this_thread::yield();
 
         ++outcomes[hardware.getOutcome()];
     }

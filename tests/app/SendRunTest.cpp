@@ -492,7 +492,7 @@ TEST_F (SendToStompraAndBootRom, RestoreDialogsRecordingEndsWithTheDialog)
             dd.buttonClicked (dd.readyButton.get());
             EXPECT_TRUE (engine->isRecording() && ! dd.readyButton->isEnabled() && ! dd.browseButton->isEnabled());
             EXPECT_FALSE (dd.isTimerRunning (DremlorDialog::watchdogTimer));
-            EXPECT_TRUE (MessageLoop::runUntil ([&dd] { return dd.dumpProgressText == "0 bytes received"; }, 2000));
+            EXPECT_TRUE (MessageLoop::runUntil ([&dd] { return dd.dumpProgressText == "0 bytes received"; }, MessageLoop::guardMs));
 
             if (closing == 0)
                 dd.buttonClicked (dd.cancel2Button.get());

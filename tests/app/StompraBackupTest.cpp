@@ -494,7 +494,7 @@ TEST (DumpProgress, CountIsReadOnItsThreadAndShownOnTheMessageThreadEvery100Ms)
         });
 
     thread->startThread();
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return shown.contains ("0 bytes received"); }, 5000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return shown.contains ("0 bytes received"); }, MessageLoop::guardMs));
 
     std::thread recorder ([&] { for (int i = 0; i < 30; ++i) { count += 41; juce::Thread::sleep (20); } });
     MessageLoop::runUntil ([&] { return shown.contains ("1230 bytes received"); }, 5000);

@@ -416,7 +416,7 @@ TEST_F (UpdateFlow, AnAnswerWaitsForASendItsCompletionBoxAndAFileChooser)
         }
 
         EXPECT_TRUE (waited);
-        EXPECT_TRUE (MessageLoop::runUntil ([&] { return dialogs.countShown ("Software Update") == offers + 1; }, 2000));
+        EXPECT_TRUE (MessageLoop::runUntil ([&] { return dialogs.countShown ("Software Update") == offers + 1; }, MessageLoop::guardMs));
         app.shutdown();
     }
 }

@@ -316,7 +316,7 @@ TEST_F (DeviceLinkScenario, UnplugBetweenMessagesEndsOutputNotReadyAndReplugReco
 
     devices.unplug (KorrinaUnit::defaultPortName());
     clock->advance (1001);
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! engine->isOutputReady(); }, 3000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! engine->isOutputReady(); }, MessageLoop::guardMs));
 
     ASSERT_TRUE (sender.setPaused (false));
     MessageLoop::runUntil ([&] { return sender.getState() != SendState::running; }, sendTimeoutMs);
@@ -327,12 +327,12 @@ TEST_F (DeviceLinkScenario, UnplugBetweenMessagesEndsOutputNotReadyAndReplugReco
     devices.replug (KorrinaUnit::defaultPortName());
     clock->advance (1001);
     auto& ports = engine->getPorts();
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return ports.isMidiInputPresent() && ports.isMidiOutputPresent(); }, 3000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return ports.isMidiInputPresent() && ports.isMidiOutputPresent(); }, MessageLoop::guardMs));
     MessageLoop::runFor (20);
     EXPECT_FALSE (engine->isReady());
 
     clock->advance (1001);
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return engine->isReady(); }, 3000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return engine->isReady(); }, MessageLoop::guardMs));
 
     EXPECT_EQ (send (file, 6), SendState::finished);
     EXPECT_EQ (unit.getPreset (0, 1), bytesOfWords (presetWordsOf (messagesOf (file))));

@@ -62,7 +62,7 @@ namespace
         }
 
         /** Runs the message loop until the send leaves the running state. */
-        SendState runSend (int timeoutMs = 5000)
+        SendState runSend (int timeoutMs = MessageLoop::guardMs)
         {
             MessageLoop::runUntil ([this] { return sender().getState() != SendState::running; }, timeoutMs);
             return sender().getState();
@@ -81,7 +81,7 @@ namespace
                 sender().setReplyTimeout (60000);
             }
 
-            if (! MessageLoop::runUntil ([this, count] { return unit->getNumReceived() >= count; }, 60000))
+            if (! MessageLoop::runUntil ([this, count] { return unit->getNumReceived() >= count; }))
                 return false;
 
             read();

@@ -53,7 +53,7 @@ public:
     int getNumReceived() const;
 
     /** Waits until at least this many messages have been received. */
-    bool waitForReceived (int count, int timeoutMs = 5000) const;
+    bool waitForReceived (int count, int timeoutMs = 60000) const;
 
     //==============================================================================
     /** A framed SysEx message (header with this model, payload, checksum, F7). */

@@ -70,7 +70,7 @@ TEST_F (AutoUpdateDownload, AcceptedUpdateIsSavedWithExeAppendedAndTheDialogClos
     EXPECT_EQ (u.getInstallerPath(), chosenFolder.getChildFile ("setup.exe.exe").getFullPathName());
     EXPECT_EQ (settings->getValue (VASAutoUpdate::installerFolderKey), chosenFolder.getFullPathName());
     EXPECT_EQ (dialogs.countShown ("Dremlor Update"), 0);   // the answerer has not looked yet
-    EXPECT_TRUE (MessageLoop::runUntil ([&] { return dialogs.countShown ("Dremlor Update") == 1; }, 2000));
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return dialogs.countShown ("Dremlor Update") == 1; }, MessageLoop::guardMs));
 
     ASSERT_TRUE (waitForEnd());
     EXPECT_EQ (ended.count, 1);
@@ -79,7 +79,7 @@ TEST_F (AutoUpdateDownload, AcceptedUpdateIsSavedWithExeAppendedAndTheDialogClos
     EXPECT_EQ (chosenFolder.getChildFile ("setup.exe.exe").getSize(), 2500);
 
     // The dialog goes once the message loop has dealt with its end.
-    EXPECT_TRUE (MessageLoop::runUntil ([&] { return u.findParentComponentOfClass<juce::DialogWindow>() == nullptr; }, 2000));
+    EXPECT_TRUE (MessageLoop::runUntil ([&] { return u.findParentComponentOfClass<juce::DialogWindow>() == nullptr; }, MessageLoop::guardMs));
 }
 
 TEST_F (AutoUpdateDownload, NoFolderChosenStartsNothing)
@@ -124,7 +124,7 @@ TEST_F (AutoUpdateDownload, CancelButtonHidingAndServerFaultsEndTheDownload)
 
         if (c.how != none)
         {
-            ASSERT_TRUE (MessageLoop::runUntil ([&] { return u.getProgress() > 0.0; }, 3000));
+            ASSERT_TRUE (MessageLoop::runUntil ([&] { return u.getProgress() > 0.0; }, MessageLoop::guardMs));
             auto* dialog = u.findParentComponentOfClass<juce::DialogWindow>();
             ASSERT_NE (dialog, nullptr);
 
@@ -150,12 +150,12 @@ TEST_F (AutoUpdateDownload, MinimisingTheDialogCancels)
 
     auto& u = acceptUpdate ("/stalled");
     ASSERT_TRUE (startDownload (u));
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return u.getProgress() > 0.0; }, 3000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return u.getProgress() > 0.0; }, MessageLoop::guardMs));
 
     auto* dialog = u.findParentComponentOfClass<juce::DialogWindow>();
     ASSERT_NE (dialog, nullptr);
     ASSERT_TRUE (WindowMinimiser::minimise (*dialog));
-    ASSERT_TRUE (MessageLoop::runUntil ([&] { return dialog->isMinimised(); }, 2000));
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return dialog->isMinimised(); }, MessageLoop::guardMs));
 
     ASSERT_TRUE (waitForEnd (5000));
     EXPECT_EQ (u.getDownloadResult(), VASAutoUpdateDownloadThread::cancelled);
