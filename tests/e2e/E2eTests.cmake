@@ -5,11 +5,13 @@ set (DREMLOR_E2E_ARTIFACTS "${PROJECT_BINARY_DIR}/e2e-artifacts")
 # A start with a home folder and an argument whose bytes are not UTF-8, and a clean
 # end. Labelled "start", not "e2e", so the address-sanitizer build, which registers
 # no other end-to-end run, runs it too; its single-instance socket is its own, so it
-# runs beside other tests.
+# runs beside other tests (but not beside another start of the program).
 add_test (NAME e2e_start_with_odd_bytes
           COMMAND bash "${PROJECT_SOURCE_DIR}/tests/e2e/run_start_with_odd_bytes.sh"
                   "$<TARGET_FILE:Dremlor>" "${DREMLOR_E2E_ARTIFACTS}")
-set_tests_properties (e2e_start_with_odd_bytes PROPERTIES LABELS start TIMEOUT 120)
+# The framework's single-instance lock is one for the whole machine (in /var/tmp), so
+# the runs that start the program never go beside one another.
+set_tests_properties (e2e_start_with_odd_bytes PROPERTIES LABELS start TIMEOUT 120 RESOURCE_LOCK dremlor_program)
 
 # Entries of a preset folder that are not regular files (links to devices, a named
 # pipe) chosen through Browse: each refused with a box, Browse answering after it.
@@ -18,7 +20,7 @@ set_tests_properties (e2e_start_with_odd_bytes PROPERTIES LABELS start TIMEOUT 1
 add_test (NAME e2e_refuse_entries_not_files
           COMMAND bash "${PROJECT_SOURCE_DIR}/tests/e2e/run_refuse_entries_not_files.sh"
                   "$<TARGET_FILE:Dremlor>" "${DREMLOR_E2E_ARTIFACTS}")
-set_tests_properties (e2e_refuse_entries_not_files PROPERTIES LABELS start TIMEOUT 300)
+set_tests_properties (e2e_refuse_entries_not_files PROPERTIES LABELS start TIMEOUT 300 RESOURCE_LOCK dremlor_program)
 
 if (DREMLOR_SANITIZE)
     return()
